@@ -1,0 +1,70 @@
+// tarvo-cli: programs a module and sends module commands from a terminal.
+#include <CLI/CLI.hpp>
+
+#include "cli/module_command.h"
+#include "cli/program_command.h"
+
+namespace {
+
+constexpr int kExitUsage = 64;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "Tarvo Loader: programs the flash of an LPC module over its serial ISP boot loader."};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", "tarvo-cli 0.1.0");
+
+  cli::ProgramOptions program;
+  auto* program_cmd =
+      app.add_subcommand("program", "Program an Intel HEX file into the module's flash.");
+  program_cmd->add_option("--port", program.port, "Serial device, e.g. /dev/ttyUSB0")->required();
+  program_cmd->add_flag("!--no-start-isp", program.start_isp,
+                        "Do not ask the module's firmware to enter its boot loader first");
+  program_cmd->add_option("FILE", program.file, "Intel HEX file")->required();
+
+  struct ModuleCmd {
+    const char* name;
+    const char* help;
+    comm::ModuleCommand command;
+    std::string port;
+  };
+  ModuleCmd module_cmds[] = {
+      {"reset", "Reset the module (sends \"*\").", comm::ModuleCommand::kReset, {}},
+      {"erase-all",
+       "Erase the module's data (sends \"EA=1\").",
+       comm::ModuleCommand::kDataEraseAll,
+       {}},
+      {"config-reset",
+       "Reset the module's configuration (sends \"CR\").",
+       comm::ModuleCommand::kConfigReset,
+       {}},
+  };
+  std::vector<CLI::App*> module_apps;
+  for (auto& cmd : module_cmds) {
+    auto* sub = app.add_subcommand(cmd.name, cmd.help);
+    sub->add_option("--port", cmd.port, "Serial device, e.g. /dev/ttyUSB0")->required();
+    module_apps.push_back(sub);
+  }
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kExitUsage;
+  }
+
+  if (program_cmd->parsed()) return cli::RunProgram(program);
+  for (std::size_t i = 0; i < module_apps.size(); ++i) {
+    if (module_apps[i]->parsed())
+      return cli::RunModuleCommand(module_cmds[i].port, module_cmds[i].command);
+  }
+  return kExitUsage;
+}

@@ -1,0 +1,76 @@
+#include "cli/program_command.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "cli/progress_display.h"
+#include "cli/terminal_window.h"
+#include "comm/clock.h"
+#include "comm/comm.h"
+#include "isp/isp_engine.h"
+#include "isp/run_log.h"
+
+namespace cli {
+namespace {
+
+constexpr int kRunBaud = 115200;
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) {
+  g_interrupted = 1;
+}
+
+bool RunEnds(int progress) {
+  return progress == isp::kProgressFailed || progress >= isp::kProgressDone;
+}
+
+}  // namespace
+
+int RunProgram(const ProgramOptions& options) {
+  const bool terminal = isatty(STDOUT_FILENO) != 0;
+  ProgressDisplay display(stdout, terminal);
+  TerminalWindow window(display, options.start_isp, terminal);
+  comm::Comm comm;
+  isp::IspEngine engine(comm, window);
+
+  if (!engine.LoadHexFile(options.file.c_str())) return kExitNotStarted;
+
+  if (!comm.CommOpen(options.port.c_str(), kRunBaud)) {
+    window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightRed);
+    window.ShowErrorMessage("Unable to open Serial Port");
+    return kExitNotStarted;
+  }
+  isp::AttachRunLog(comm);
+  window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightGreen);
+
+  // Ctrl-C ends the run between two ticks, so the log is still closed properly.
+  g_interrupted = 0;
+  auto previous = std::signal(SIGINT, OnInterrupt);
+  int progress = 0;
+  display.Show(progress);
+  do {
+    // Like the window's timer: the next tick comes one interval after the
+    // previous one ended.
+    comm::SleepMs(static_cast<std::uint32_t>(window.Timer1Interval()));
+    progress = engine.IspStep();
+    display.Show(progress);
+    if (g_interrupted && !RunEnds(progress)) {
+      display.Clear();
+      std::fprintf(stderr, "Error: interrupted\n");
+      progress = isp::kProgressFailed;
+    }
+  } while (!RunEnds(progress));
+  std::signal(SIGINT, previous);
+
+  isp::DetachRunLog(comm);
+  comm.CommClose();
+  display.Finish();
+  const bool failed = progress == isp::kProgressFailed;
+  std::printf("%s\n", failed ? "Failed!" : "Complete.");
+  return failed ? kExitFailed : kExitComplete;
+}
+
+}  // namespace cli

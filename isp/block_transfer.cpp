@@ -1,0 +1,91 @@
+// Writing the image one 512-byte block per tick through the controller's
+// RAM buffer, and the restart that starts the new firmware.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "isp/isp_engine.h"
+#include "isp/restart_routine.h"
+#include "isp/uuencode.h"
+
+namespace isp {
+namespace {
+
+constexpr int kLinesPerBlock = 12;
+constexpr int kBytesPerLine = 45;
+constexpr int kLastLineBytes = IspEngine::kBlockSize - (kLinesPerBlock - 1) * kBytesPerLine;  // 17
+constexpr std::uint32_t kReplyLimitMs = 1000;
+
+}  // namespace
+
+void IspEngine::SaveRejectedBlock() {
+  run_.ImagePosition -= kBlockSize;
+  std::FILE* dump = std::fopen("block.bin", "wb");
+  if (dump == nullptr) return;
+  std::fwrite(image_.bytes.data() + run_.ImagePosition, 1, kBlockSize, dump);
+  std::fclose(dump);
+}
+
+int IspEngine::WriteBlock(char* reply) {
+  comm_.SendFormatted("P 0 %d\r", image_.SectorCount, reply);  // reply not judged
+  comm_.SendFormatted("W 268436224 %d\r", kBlockSize, reply);  // reply not judged
+
+  int checksum = 0;
+  for (int line_number = 0; line_number < kLinesPerBlock; ++line_number) {
+    const int count = line_number == kLinesPerBlock - 1 ? kLastLineBytes : kBytesPerLine;
+    char text[2 + 4 * ((kBytesPerLine + 2) / 3) + 1];
+    int length = 0;
+    text[length++] = static_cast<char>(count + 32);
+    for (int group = 0; group < count; group += 3) {
+      const int n = std::min(3, count - group);
+      const std::uint8_t* source = image_.bytes.data() + run_.ImagePosition;
+      UuEncodeGroup(source, n, text + length);
+      length += 4;
+      for (int i = 0; i < n; ++i) checksum += source[i];
+      run_.ImagePosition += n;
+    }
+    text[length++] = '\r';
+    text[length] = '\0';
+    comm_.SendLine(text);
+  }
+
+  char sum_line[16];
+  std::snprintf(sum_line, sizeof sum_line, "%d\r", checksum);
+  comm_.SendLine(sum_line);
+  comm_.CommReadLine(reply, comm::Comm::kReplySize, kReplyLimitMs);
+  if (std::strncmp(reply, "OK", 2) != 0) {
+    SaveRejectedBlock();
+    return kProgressFailed;
+  }
+
+  run_.BytesRemaining = std::max(0, run_.BytesRemaining - kBlockSize);
+
+  // A copy reply that does not come within its limit counts as success.
+  if (comm_.SendFormatted("C %d 268436224 512\r", run_.FlashAddress, reply) != 0 &&
+      reply[0] != '0') {
+    return kProgressFailed;
+  }
+  run_.FlashAddress += kBlockSize;
+
+  if (run_.BytesRemaining > 0) {
+    return std::min(999, (run_.BytesTotal - run_.BytesRemaining) * 1000 / run_.BytesTotal);
+  }
+  window_.SetLightColour(Light::ProgPanel, kLightGreen);
+  window_.ShowLight(Light::RestartPanel);
+  window_.SetTimer1Interval(kBlockTickMs);
+  run_.StateNumber = 10;
+  return 999;
+}
+
+int IspEngine::RestartModule(char* reply) {
+  // None of the replies is judged: the routine resets the controller.
+  comm_.SendCommand("W 268436224 16\r", reply);
+  comm_.SendCommand(kRestartLine, reply);
+  comm_.SendCommand("1462\r", reply);
+  comm_.SendCommand("G 268436224 T\r", reply);
+  window_.SetLightColour(Light::RestartPanel, kLightGreen);
+  window_.ProcessMessages();
+  return kProgressDone;
+}
+
+}  // namespace isp

@@ -1,0 +1,149 @@
+// The boot-loader dialogue from the start request to the blank check. Each
+// call of IspStep runs one state; a failing state leaves StateNumber where it
+// is, and only the next LoadHexFile starts a new run.
+#include <cstdio>
+#include <cstring>
+
+#include "isp/isp_engine.h"
+
+namespace isp {
+namespace {
+
+constexpr std::uint32_t kReplyLimitMs = 1000;
+constexpr std::uint32_t kEraseLimitMs = 5000;
+// Only the first 8 characters of the identification are compared.
+constexpr char kPartId[] = "913309739";
+constexpr std::size_t kPartIdCompared = 8;
+
+}  // namespace
+
+int IspEngine::Fail(Light light, const char* message) {
+  window_.SetLightColour(light, kLightRed);
+  window_.ShowErrorMessage(message);
+  return kProgressFailed;
+}
+
+int IspEngine::IspStep() {
+  char reply[comm::Comm::kReplySize + 1] = {};
+  comm_.CommFlushInput();  // whatever came since the last tick is stale
+  switch (run_.StateNumber) {
+    case 0:
+      return StartIsp();
+    case 1:
+      return Synchronize();
+    case 2:
+      return ConfirmSynchronization();
+    case 3:
+      return SetClockFrequency(reply);
+    case 4:
+      return Unlock(reply);
+    case 5:
+      return CheckPartId(reply);
+    case 6:
+      return PrepareSectors(reply);
+    case 7:
+      return EraseSectors(reply);
+    case 8:
+      return BlankCheckSectors(reply);
+    case 9:
+      return WriteBlock(reply);
+    case 10:
+      return RestartModule(reply);
+    default:
+      return kProgressFailed;
+  }
+}
+
+int IspEngine::StartIsp() {
+  // Asks the module's firmware to enter its boot loader; a module that does
+  // not answer is no failure.
+  if (window_.StartISPChecked()) {
+    comm_.SendLine("!");
+    comm_.CommWaitFor("!", 1, kReplyLimitMs);
+  }
+  run_.StateNumber = 1;
+  window_.ShowLight(Light::SyncPanel);
+  char caption[32];
+  std::snprintf(caption, sizeof caption, "Erase 0-%d\r", image_.SectorCount);
+  window_.SetErasedCaption(caption);
+  return 0;
+}
+
+int IspEngine::Synchronize() {
+  comm_.CommWrite("?", 1);
+  if (!comm_.CommWaitFor("Synchronized\r", 13, kReplyLimitMs)) {
+    return Fail(Light::SyncPanel, "Part not responding");
+  }
+  run_.StateNumber = 2;
+  return 0;
+}
+
+int IspEngine::ConfirmSynchronization() {
+  char bytes[5];
+  comm_.SendLine("Synchronized\r\n");
+  if (!comm_.CommReadCount(bytes, 4, kReplyLimitMs)) {
+    return Fail(Light::SyncPanel, "Part not synchronized");
+  }
+  run_.StateNumber = 3;
+  window_.SetLightColour(Light::SyncPanel, kLightGreen);
+  return 1;
+}
+
+int IspEngine::SetClockFrequency(char* reply) {
+  comm_.SendCommand("12000\r", reply);
+  if (reply[0] != 'O') return Fail(Light::UnlockPanel, "Freq not acknowledged");
+  run_.StateNumber = 4;
+  window_.ShowLight(Light::UnlockPanel);
+  return 2;
+}
+
+int IspEngine::Unlock(char* reply) {
+  if (comm_.SendCommand("U 23130\r", reply) == 0 || reply[0] != '0') {
+    return Fail(Light::UnlockPanel, "Unlock failed");
+  }
+  run_.StateNumber = 5;
+  window_.ShowLight(Light::ErasedPanel);
+  window_.SetLightColour(Light::UnlockPanel, kLightGreen);
+  return 3;
+}
+
+int IspEngine::CheckPartId(char* reply) {
+  comm_.SendCommand("J\r\n", reply);  // the return code line
+  if (comm_.CommReadLine(reply, comm::Comm::kReplySize, kReplyLimitMs) == 0) return kProgressFailed;
+  if (std::strncmp(reply, kPartId, kPartIdCompared) != 0) {
+    return Fail(Light::ErasedPanel, "Invalid part ID");
+  }
+  run_.StateNumber = 6;
+  return 3;
+}
+
+int IspEngine::PrepareSectors(char* reply) {
+  if (comm_.SendFormatted("P 0 %d\r", image_.SectorCount, reply) == 0) return kProgressFailed;
+  if (reply[0] != '0') return Fail(Light::ErasedPanel, "Failed prep erase");
+  run_.StateNumber = 7;
+  return 3;
+}
+
+int IspEngine::EraseSectors(char* reply) {
+  std::snprintf(reply, comm::Comm::kReplySize + 1, "E 0 %d\r", image_.SectorCount);
+  comm_.SendLine(reply);
+  if (comm_.CommReadLine(reply, comm::Comm::kReplySize, kEraseLimitMs) == 0) return kProgressFailed;
+  if (reply[0] != '0') return Fail(Light::ErasedPanel, "Failed erase");
+  run_.StateNumber = 8;
+  window_.ShowLight(Light::BlankPanel);
+  window_.SetLightColour(Light::ErasedPanel, kLightGreen);
+  return 3;
+}
+
+int IspEngine::BlankCheckSectors(char* reply) {
+  if (comm_.SendFormatted("I 0 %d\r", image_.SectorCount, reply) == 0) return kProgressFailed;
+  if (reply[0] != '0') return Fail(Light::BlankPanel, "Failed blank check");
+  run_.StateNumber = 9;
+  run_.FlashAddress = 0;
+  window_.ShowLight(Light::ProgPanel);
+  window_.SetTimer1Interval(kBlockTickMs);
+  window_.SetLightColour(Light::BlankPanel, kLightGreen);
+  return 3;
+}
+
+}  // namespace isp

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+
+namespace isp {
+
+// The seven status lights, top to bottom.
+enum class Light {
+  ConnectedPanel,
+  SyncPanel,
+  UnlockPanel,
+  ErasedPanel,
+  BlankPanel,
+  ProgPanel,
+  RestartPanel
+};
+inline constexpr int kLightCount = 7;
+
+// The lights' captions as laid out; the engine replaces the ErasedPanel
+// caption with one that names the sectors of the run.
+inline constexpr const char* kLightCaptions[kLightCount] = {
+    "Connect", "Synchronize", "Unlock", "Erase", "Blank Check", "Program", "Restart Module"};
+
+// Light text colours, 24-bit blue-green-red values.
+inline constexpr std::uint32_t kLightGrey = 0x808080;
+inline constexpr std::uint32_t kLightGreen = 0x00FF00;
+inline constexpr std::uint32_t kLightRed = 0x0000FF;
+
+// What the programming engine needs from the window it reports to. The Qt
+// window and the command-line front end both implement it.
+class IspWindow {
+ public:
+  virtual ~IspWindow() = default;
+  virtual void ShowLight(Light light) = 0;
+  virtual void SetLightColour(Light light, std::uint32_t colour) = 0;
+  // The ErasedPanel caption names the sectors of the run, e.g. "Erase 0-1\r".
+  virtual void SetErasedCaption(const char* caption) = 0;
+  virtual void SetTimer1Interval(int ms) = 0;
+  virtual bool StartISPChecked() = 0;
+  // A modal message box, caption "Error", warning icon, OK button; returns
+  // when the operator has closed it.
+  virtual void ShowErrorMessage(const char* text) = 0;
+  // Lets the window handle what is pending (paint, clicks).
+  virtual void ProcessMessages() = 0;
+};
+
+}  // namespace isp

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "isp/isp_window.h"
+
+namespace testing_support {
+
+// An engine window that writes down what the engine did to it, e.g.
+// "show SyncPanel", "SyncPanel green", "caption Erase 0-1\r", "timer 20",
+// "error Part not responding", "process".
+class RecordingWindow : public isp::IspWindow {
+ public:
+  void ShowLight(isp::Light light) override { events.push_back("show " + Name(light)); }
+  void SetLightColour(isp::Light light, std::uint32_t colour) override {
+    events.push_back(Name(light) + " " + ColourName(colour));
+  }
+  void SetErasedCaption(const char* caption) override {
+    events.push_back(std::string("caption ") + caption);
+  }
+  void SetTimer1Interval(int ms) override {
+    timer1_interval = ms;
+    events.push_back("timer " + std::to_string(ms));
+  }
+  bool StartISPChecked() override { return start_isp; }
+  void ShowErrorMessage(const char* text) override {
+    events.push_back(std::string("error ") + text);
+  }
+  void ProcessMessages() override { events.push_back("process"); }
+
+  static std::string Name(isp::Light light) {
+    static const char* const kNames[] = {"ConnectedPanel", "SyncPanel",  "UnlockPanel",
+                                         "ErasedPanel",    "BlankPanel", "ProgPanel",
+                                         "RestartPanel"};
+    return kNames[static_cast<int>(light)];
+  }
+  static std::string ColourName(std::uint32_t colour) {
+    if (colour == isp::kLightGreen) return "green";
+    if (colour == isp::kLightRed) return "red";
+    if (colour == isp::kLightGrey) return "grey";
+    return std::to_string(colour);
+  }
+
+  std::vector<std::string> events;
+  bool start_isp = false;
+  int timer1_interval = 0;
+};
+
+}  // namespace testing_support
