@@ -54,7 +54,7 @@ PtyPeer::~PtyPeer() {
 }
 
 void PtyPeer::SetResponder(Responder responder) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   responder_ = std::move(responder);
 }
 
@@ -63,22 +63,22 @@ void PtyPeer::Send(const std::string& bytes) {
 }
 
 void PtyPeer::SendAfter(int delay_ms, const std::string& bytes) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   delayed_.push_back({NowMs() + static_cast<std::uint64_t>(delay_ms), bytes});
 }
 
 std::string PtyPeer::Received() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   return received_;
 }
 
 void PtyPeer::ClearReceived() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   received_.clear();
 }
 
 bool PtyPeer::WaitReceived(std::size_t count, int timeout_ms) const {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<std::recursive_mutex> lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
                            [&] { return received_.size() >= count; });
 }
@@ -87,7 +87,7 @@ void PtyPeer::Run() {
   char buffer[4096];
   while (!stop_) {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<std::recursive_mutex> lock(mutex_);
       const std::uint64_t now = NowMs();
       for (auto it = delayed_.begin(); it != delayed_.end();) {
         if (it->due_ms <= now) {
@@ -105,7 +105,7 @@ void PtyPeer::Run() {
       usleep(2000);  // no host on the line yet, or it hung up
       continue;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     received_.append(buffer, static_cast<std::size_t>(got));
     pending_.append(buffer, static_cast<std::size_t>(got));
     Tokenize();

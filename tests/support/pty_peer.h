@@ -43,8 +43,8 @@ class PtyPeer {
   std::string path_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
-  mutable std::mutex mutex_;
-  mutable std::condition_variable changed_;
+  mutable std::recursive_mutex mutex_;
+  mutable std::condition_variable_any changed_;
   std::string received_;
   std::string pending_;
   Responder responder_;
