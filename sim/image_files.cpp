@@ -1,0 +1,38 @@
+#include "image_files.hpp"
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "part_memory.hpp"
+
+namespace isp_sim {
+
+std::vector<std::uint8_t> read_flash_image(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw std::runtime_error("cannot open flash image " + path);
+  std::vector<std::uint8_t> image;
+  char byte = 0;
+  while (file.get(byte)) {
+    if (image.size() == kFlashSize) {
+      throw std::runtime_error("flash image " + path + " is larger than 65536 bytes");
+    }
+    image.push_back(static_cast<std::uint8_t>(byte));
+  }
+  return image;
+}
+
+void write_flash_image(const std::string& path, const std::vector<std::uint8_t>& flash) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(flash.data()),
+             static_cast<std::streamsize>(flash.size()));
+  if (!file) throw std::runtime_error("cannot write flash image " + path);
+}
+
+void write_report(const std::string& path, const nlohmann::json& report) {
+  std::ofstream file(path, std::ios::trunc);
+  file << report.dump(2) << '\n';
+  if (!file) throw std::runtime_error("cannot write report " + path);
+}
+
+}  // namespace isp_sim

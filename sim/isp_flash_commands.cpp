@@ -1,0 +1,104 @@
+// Flash commands: P (prepare), E (erase), I (blank check), C (copy RAM to flash).
+#include <algorithm>
+#include <array>
+
+#include "boot_loader.hpp"
+
+namespace isp_sim {
+namespace {
+
+constexpr std::array<std::uint32_t, 4> kCopySizes = {256, 512, 1024, 4096};
+// What --fail-blank-check reports when the sectors are in fact blank: a word with one bit stuck.
+constexpr std::uint32_t kStuckWord = 0xFFFFFFFE;
+
+bool valid_sector_range(std::uint32_t first, std::uint32_t last) {
+  return first <= last && last < kSectorCount;
+}
+
+}  // namespace
+
+bool BootLoader::all_prepared(unsigned first, unsigned last) const {
+  for (unsigned sector = first; sector <= last; ++sector) {
+    if (!prepared_.test(sector)) return false;
+  }
+  return true;
+}
+
+BootLoader::Reply BootLoader::prepare_sectors(const CommandLine& command) {
+  const auto args = decimal_args(command, 2);
+  if (!args) return {ReturnCode::kParamError};
+  const std::uint32_t first = args->at(0), last = args->at(1);
+  if (!valid_sector_range(first, last)) return {ReturnCode::kInvalidSector};
+  if (settings_.faults.fail_prepare) return {ReturnCode::kBusy};
+  for (std::uint32_t sector = first; sector <= last; ++sector) prepared_.set(sector);
+  return {};
+}
+
+BootLoader::Reply BootLoader::erase_sectors(const CommandLine& command) {
+  const auto args = decimal_args(command, 2);
+  if (!args) return {ReturnCode::kParamError};
+  if (!unlocked_) return {ReturnCode::kCmdLocked};
+  const std::uint32_t first = args->at(0), last = args->at(1);
+  if (!valid_sector_range(first, last)) return {ReturnCode::kInvalidSector};
+  if (!all_prepared(first, last)) return {ReturnCode::kSectorNotPrepared};
+  if (settings_.faults.fail_erase) return {ReturnCode::kBusy};
+  for (std::uint32_t sector = first; sector <= last; ++sector) {
+    memory_.erase_sector(sector);
+    prepared_.reset(sector);
+    report_.sectors_erased.insert(sector);
+  }
+  Reply reply;
+  reply.delay = settings_.faults.erase_time;
+  return reply;
+}
+
+BootLoader::Reply BootLoader::blank_check_sectors(const CommandLine& command) const {
+  const auto args = decimal_args(command, 2);
+  if (!args) return {ReturnCode::kParamError};
+  const std::uint32_t first = args->at(0), last = args->at(1);
+  if (!valid_sector_range(first, last)) return {ReturnCode::kInvalidSector};
+  std::optional<std::uint32_t> offset = memory_.first_non_blank_offset(first, last);
+  std::uint32_t word = offset ? memory_.read_word(first * kSectorSize + *offset) : 0;
+  if (!offset && settings_.faults.fail_blank_check) {
+    offset = 0;
+    word = kStuckWord;
+  }
+  if (!offset) return {};
+  return {ReturnCode::kSectorNotBlank, {std::to_string(*offset), std::to_string(word)}};
+}
+
+BootLoader::Reply BootLoader::copy_ram_to_flash(const CommandLine& command) {
+  if (settings_.faults.no_copy_reply) {
+    Reply silence;
+    silence.unanswered = true;
+    return silence;
+  }
+  const auto args = decimal_args(command, 3);
+  if (!args) return {ReturnCode::kParamError};
+  if (!unlocked_) return {ReturnCode::kCmdLocked};
+  const std::uint32_t flash = args->at(0), ram = args->at(1), count = args->at(2);
+  if (flash % 256 != 0) return {ReturnCode::kDstAddrError};
+  if (ram % 4 != 0) return {ReturnCode::kSrcAddrError};
+  if (std::find(kCopySizes.begin(), kCopySizes.end(), count) == kCopySizes.end()) {
+    return {ReturnCode::kCountError};
+  }
+  if (!PartMemory::in_flash(flash, count)) return {ReturnCode::kDstAddrNotMapped};
+  if (!PartMemory::in_ram(ram, count)) return {ReturnCode::kSrcAddrNotMapped};
+  const unsigned first = PartMemory::sector_of(flash);
+  const unsigned last = PartMemory::sector_of(flash + count - 1);
+  if (!all_prepared(first, last)) return {ReturnCode::kSectorNotPrepared};
+  if (settings_.faults.copy_error) return {ReturnCode::kBusy};
+
+  memory_.program_flash(flash, memory_.read(ram, count));
+  for (unsigned sector = first; sector <= last; ++sector) prepared_.reset(sector);
+  report_.copied_blocks.push_back({flash, ram, count});
+
+  Reply reply;
+  const auto limit = settings_.faults.hang_up_after_copies;
+  if (limit && report_.copied_blocks.size() == *limit) {
+    reply.after = [] { return BootEvent::kHangUp; };
+  }
+  return reply;
+}
+
+}  // namespace isp_sim

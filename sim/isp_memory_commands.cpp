@@ -1,0 +1,55 @@
+// RAM and memory access commands: W (write to RAM), R (read memory), M (compare).
+#include "boot_loader.hpp"
+
+namespace isp_sim {
+
+BootLoader::Reply BootLoader::write_to_ram(const CommandLine& command) {
+  const auto args = decimal_args(command, 2);
+  if (!args) return {ReturnCode::kParamError};
+  if (!unlocked_) return {ReturnCode::kCmdLocked};
+  const std::uint32_t address = args->at(0), count = args->at(1);
+  if (address % 4 != 0) return {ReturnCode::kDstAddrError};
+  if (count == 0 || count % 4 != 0) return {ReturnCode::kCountError};
+  if (!PartMemory::in_ram_write_window(address, count)) return {ReturnCode::kDstAddrNotMapped};
+  const bool always_resend = settings_.faults.resend_transfer == write_transfers_;
+  ++write_transfers_;
+  write_.emplace(address, count, always_resend);
+  state_ = State::kWriteData;
+  return {};
+}
+
+BootLoader::Reply BootLoader::read_memory(const CommandLine& command) {
+  const auto args = decimal_args(command, 2);
+  if (!args) return {ReturnCode::kParamError};
+  const std::uint32_t address = args->at(0), count = args->at(1);
+  if (address % 4 != 0) return {ReturnCode::kSrcAddrError};
+  if (count == 0 || count % 4 != 0) return {ReturnCode::kCountError};
+  if (!PartMemory::is_mapped(address, count)) return {ReturnCode::kSrcAddrNotMapped};
+  read_.emplace(memory_.read(address, count));
+  state_ = State::kReadAck;
+  Reply reply;
+  reply.after = [this] {
+    send_read_block();
+    return BootEvent::kNone;
+  };
+  return reply;
+}
+
+BootLoader::Reply BootLoader::compare_memory(const CommandLine& command) const {
+  const auto args = decimal_args(command, 3);
+  if (!args) return {ReturnCode::kParamError};
+  const std::uint32_t first = args->at(0), second = args->at(1), count = args->at(2);
+  if (first % 4 != 0) return {ReturnCode::kDstAddrError};
+  if (second % 4 != 0) return {ReturnCode::kSrcAddrError};
+  if (count == 0 || count % 4 != 0) return {ReturnCode::kCountError};
+  if (!PartMemory::is_mapped(first, count)) return {ReturnCode::kDstAddrNotMapped};
+  if (!PartMemory::is_mapped(second, count)) return {ReturnCode::kSrcAddrNotMapped};
+  for (std::uint32_t offset = 0; offset < count; offset += 4) {
+    if (memory_.read_word(first + offset) != memory_.read_word(second + offset)) {
+      return {ReturnCode::kCompareError, {std::to_string(offset)}};
+    }
+  }
+  return {};
+}
+
+}  // namespace isp_sim

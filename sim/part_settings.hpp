@@ -1,0 +1,33 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+namespace isp_sim {
+
+inline constexpr std::uint32_t kDefaultPartId = 913309739;
+
+// Misbehaviour the part can be asked to show, one switch per command-line fault flag.
+struct FaultSettings {
+  bool silent = false;                           // --silent
+  bool silent_after_sync = false;                // --silent-after-sync
+  bool fail_frequency = false;                   // --fail-freq
+  bool fail_unlock = false;                      // --fail-unlock
+  bool fail_prepare = false;                     // --fail-prepare
+  bool fail_erase = false;                       // --fail-erase
+  bool fail_blank_check = false;                 // --fail-blank-check
+  std::chrono::milliseconds erase_time{0};       // --erase-ms
+  std::optional<unsigned> resend_transfer;       // --resend-block
+  bool copy_error = false;                       // --copy-error
+  bool no_copy_reply = false;                    // --no-copy-reply
+  unsigned noise_bytes = 0;                      // --noise
+  std::optional<unsigned> hang_up_after_copies;  // --hangup-after
+};
+
+struct PartSettings {
+  std::uint32_t part_id = kDefaultPartId;
+  FaultSettings faults;
+};
+
+}  // namespace isp_sim

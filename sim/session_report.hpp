@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace isp_sim {
+
+struct CopiedBlock {
+  std::uint32_t flash;
+  std::uint32_t ram;
+  std::uint32_t count;
+};
+
+struct RefusedCommand {
+  std::string command;
+  int code;
+};
+
+struct ProgramStart {
+  std::uint32_t address;
+  char mode;
+  std::string outcome;  // "reset", "idle", "fault" or "step_limit"
+};
+
+// What happened during one simulator run; written as JSON by --report.
+struct SessionReport {
+  bool synchronised = false;  // the handshake completed at least once
+  bool unlocked = false;      // "U 23130" was accepted at least once
+  std::set<unsigned> sectors_erased;
+  std::vector<CopiedBlock> copied_blocks;
+  bool user_code_valid = false;   // criterion at the last reset (or at power-on)
+  bool firmware_running = false;  // at the end of the session
+  unsigned resets = 0;
+  std::vector<RefusedCommand> refused_commands;
+  std::vector<std::string> firmware_commands;
+  std::vector<ProgramStart> programs_started;
+  std::optional<std::uint32_t> crystal_khz;
+  std::optional<std::uint32_t> baud_rate;  // last rate accepted by "B"
+  unsigned hang_ups = 0;                   // times the host closed the port
+  std::uint64_t bytes_sent = 0;            // bytes the host was given on the line
+  std::uint64_t bytes_received = 0;        // bytes the host sent
+};
+
+nlohmann::json to_json(const SessionReport& report);
+
+}  // namespace isp_sim

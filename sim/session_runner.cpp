@@ -1,0 +1,161 @@
+#include "session_runner.hpp"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <system_error>
+
+namespace isp_sim {
+namespace {
+
+// How long the last reply may take to reach the host before the simulator lets go of the line.
+constexpr std::chrono::milliseconds kDrainLimit{2000};
+// How often to look whether the host has read the last reply yet.
+constexpr std::chrono::milliseconds kDrainCheck{10};
+// Bytes written to the master reach the slave's input queue a moment later, through a kernel
+// work queue; until then the queue looks empty although the host has not read them.
+constexpr std::chrono::milliseconds kDeliverySettle{50};
+// How long bytes the host wrote just before closing may take to reach the master.
+constexpr int kCloseSettleMs = 20;
+
+}  // namespace
+
+SessionRunner::SessionRunner(SimulatedPart& part, PtyPort& port, SlaveWatch& watch,
+                             StopSignals& signals, Settings settings)
+    : part_(part),
+      port_(port),
+      watch_(watch),
+      signals_(signals),
+      settings_(settings),
+      pacer_(settings.baud_rate),
+      resets_seen_(part.resets()) {}
+
+SessionEnd SessionRunner::run() {
+  for (;;) {
+    const TimePoint now = Clock::now();
+    collect_output(now);
+    send_due_output(now);
+    if (finishing_ && drained(now)) return *finishing_;
+    if (const auto end = wait_for_events(now)) return *end;
+  }
+}
+
+void SessionRunner::collect_output(TimePoint now) {
+  std::string ready = part_.take_output(now);
+  if (watch_.host_present()) outgoing_ += ready;
+}
+
+void SessionRunner::send_due_output(TimePoint now) {
+  const std::size_t due = pacer_.due(outgoing_.size(), now);
+  if (due == 0) return;
+  const std::size_t written = port_.write_some(std::string_view(outgoing_).substr(0, due));
+  write_blocked_ = written < due;
+  outgoing_.erase(0, written);
+  part_.report().bytes_sent += written;
+  pacer_.sent(written, outgoing_.size());
+  if (written > 0) last_write_ = now;
+}
+
+std::optional<SessionEnd> SessionRunner::wait_for_events(TimePoint now) {
+  std::array<pollfd, 3> fds{{
+      {signals_.fd(), POLLIN, 0},
+      {watch_.fd(), POLLIN, 0},
+      {port_.master_fd(), static_cast<short>(POLLIN | (write_blocked_ ? POLLOUT : 0)), 0},
+  }};
+  if (::poll(fds.data(), fds.size(), poll_timeout_ms(now)) < 0 && errno != EINTR) {
+    throw std::system_error(errno, std::generic_category(), "poll");
+  }
+  // Opens and closes first: bytes from a host that has just opened must find it present.
+  if (const auto end = follow_host()) return end;
+  if (const auto end = take_host_input()) return end;
+  if (signals_.take()) return SessionEnd::kStopSignal;
+  // The keeper descriptor spares the master the hang-up state; seeing it anyway means the slave
+  // itself was hung up (vhangup), and the line cannot be used again.
+  if ((fds[2].revents & (POLLHUP | POLLERR)) != 0) return SessionEnd::kPortFailed;
+  if ((fds[2].revents & POLLOUT) != 0) write_blocked_ = false;
+  check_part();
+  return std::nullopt;
+}
+
+std::optional<SessionEnd> SessionRunner::follow_host() {
+  SlaveWatch::Changes changes = watch_.drain();
+  if (changes.sessions_ended == 0) return std::nullopt;
+  // Bytes the host wrote just before closing (a lone "*", say) belong to the session that ended
+  // and must reach the part before that session's output is dropped. A host that opens again
+  // at once may already have written its own bytes: an open is always seen before the bytes it
+  // writes, so looking for opens after the read tells the two apart.
+  const std::string pending = read_pending_input();
+  changes.sessions_ended += watch_.drain().sessions_ended;
+  const bool reopened = watch_.host_present();
+  if (!reopened && !pending.empty()) part_.receive(pending, Clock::now());
+  part_.report().hang_ups += changes.sessions_ended;
+  part_.discard_output();
+  outgoing_.clear();
+  pacer_.sent(0, 0);  // the queue is empty: the line is idle
+  write_blocked_ = false;
+  if (!reopened) port_.reset_line_after_close();
+  if (reopened && !pending.empty()) part_.receive(pending, Clock::now());
+  if (finishing_) return finishing_;
+  if (settings_.once) return SessionEnd::kHostHungUp;
+  return std::nullopt;
+}
+
+std::string SessionRunner::read_pending_input() {
+  // With no host on the line, give bytes still on their way through the kernel a moment.
+  if (!watch_.host_present()) {
+    pollfd master{port_.master_fd(), POLLIN, 0};
+    ::poll(&master, 1, kCloseSettleMs);
+  }
+  std::string input;
+  port_.read_available(input);  // a failed line shows again on the next poll
+  part_.report().bytes_received += input.size();
+  return input;
+}
+
+std::optional<SessionEnd> SessionRunner::take_host_input() {
+  std::string input;
+  const PtyPort::ReadStatus status = port_.read_available(input);
+  if (!input.empty()) {
+    part_.report().bytes_received += input.size();
+    part_.receive(input, Clock::now());
+  }
+  if (status == PtyPort::ReadStatus::kFailed) return SessionEnd::kPortFailed;
+  return std::nullopt;
+}
+
+void SessionRunner::check_part() {
+  if (part_.resets() != resets_seen_) {
+    resets_seen_ = part_.resets();
+    if (settings_.once) finish_after_drain(SessionEnd::kReset);
+  }
+  if (part_.hang_up_requested()) finish_after_drain(SessionEnd::kHangUpFault);
+}
+
+void SessionRunner::finish_after_drain(SessionEnd reason) {
+  if (finishing_) return;
+  finishing_ = reason;
+  finish_deadline_ = Clock::now() + kDrainLimit;
+}
+
+bool SessionRunner::drained(TimePoint now) const {
+  if (now >= finish_deadline_ || !watch_.host_present()) return true;
+  return outgoing_.empty() && !part_.next_output_time() && now - last_write_ >= kDeliverySettle &&
+         port_.unread_by_host() == 0;
+}
+
+int SessionRunner::poll_timeout_ms(TimePoint now) const {
+  std::optional<TimePoint> wake = part_.next_output_time();
+  const auto sooner = [&wake](std::optional<TimePoint> candidate) {
+    if (candidate && (!wake || *candidate < *wake)) wake = candidate;
+  };
+  if (!outgoing_.empty() && !write_blocked_) sooner(pacer_.next_due());
+  if (finishing_) sooner(now + kDrainCheck);
+  if (!wake) return -1;
+  if (*wake <= now) return 0;
+  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wake - now);
+  return static_cast<int>(std::min<std::chrono::milliseconds::rep>(wait.count(), 60'000));
+}
+
+}  // namespace isp_sim

@@ -1,0 +1,230 @@
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "host_port.hpp"
+#include "part_driver.hpp"
+#include "sim_process.hpp"
+#include "uu_codec.hpp"
+
+namespace isp_sim::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Sends `line` CR LF and expects `reply` back in full.
+void exchange(HostPort& host, const std::string& line, const std::string& reply) {
+  host.write(line + "\r\n");
+  EXPECT_EQ(host.read(reply.size()), reply) << "after " << line;
+}
+
+void synchronise(HostPort& host) {
+  host.write("?");
+  ASSERT_EQ(host.read(14), "Synchronized\r\n");
+  exchange(host, "Synchronized", "Synchronized\r\nOK\r\n");
+  host.write("12000\r\r");
+  ASSERT_EQ(host.read(11), "12000\r\nOK\r\n");
+}
+
+// W at 0x10000300 of at most 20 lines, so one checksum covers it.
+void write_ram(HostPort& host, const std::vector<std::uint8_t>& data) {
+  const std::string header = "W 268436224 " + std::to_string(data.size());
+  exchange(host, header, header + "\r\n0\r\n");
+  std::uint32_t sum = 0;
+  for (std::size_t offset = 0; offset < data.size(); offset += kUuLineBytes) {
+    const std::size_t count = std::min(kUuLineBytes, data.size() - offset);
+    const std::string line = uu_encode_line(std::span(data).subspan(offset, count));
+    host.write(line + "\r\r");
+    EXPECT_EQ(host.read(line.size() + 2), line + "\r\n");
+    for (std::size_t i = offset; i < offset + count; ++i) sum += data[i];
+  }
+  exchange(host, std::to_string(sum), std::to_string(sum) + "\r\nOK\r\n");
+}
+
+nlohmann::json read_json(const std::string& path) {
+  std::ifstream file(path);
+  return nlohmann::json::parse(file);
+}
+
+TEST(PtyEndToEnd, PrintsTheSlaveLinksItAndKeepsStateAcrossReopens) {
+  TempDir dir;
+  const std::string link = dir.path("lpc");
+  std::filesystem::create_symlink("/nonexistent", link);  // a stale link is replaced
+  SimProcess sim({"--link", link});
+  ASSERT_EQ(sim.slave_path().rfind("/dev/pts/", 0), 0u) << sim.slave_path();
+  EXPECT_EQ(std::filesystem::read_symlink(link), sim.slave_path());
+
+  {
+    HostPort host(link);
+    synchronise(host);
+    exchange(host, "J", "J\r\n0\r\n913309739\r\n");
+  }
+  {
+    HostPort host(link);  // the part stayed synchronised
+    exchange(host, "K", "K\r\n0\r\n5\r\n2\r\n");
+  }
+  {
+    HostPort host(sim.slave_path());
+    exchange(host, "A 0", "A 0\r\n0\r\n");
+    exchange(host, "J", "0\r\n913309739\r\n");
+  }
+  sim.signal(SIGTERM);
+  EXPECT_EQ(sim.wait_exit(10s), 0);
+  EXPECT_FALSE(std::filesystem::is_symlink(link));
+}
+
+TEST(PtyEndToEnd, OutputWhileNoHostHasThePortOpenIsLost) {
+  SimProcess sim({"--erase-ms", "300"});
+  {
+    HostPort host(sim.slave_path());
+    synchronise(host);
+    exchange(host, "U 23130", "U 23130\r\n0\r\n");
+    exchange(host, "P 0 0", "P 0 0\r\n0\r\n");
+    host.write("E 0 0\r\n");
+    EXPECT_EQ(host.read(7), "E 0 0\r\n");
+  }  // closed before the erase answers
+  std::this_thread::sleep_for(600ms);
+  HostPort host(sim.slave_path());
+  exchange(host, "J", "J\r\n0\r\n913309739\r\n");
+}
+
+TEST(PtyEndToEnd, NonRootHostCanReopenAfterExclusiveUse) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  SimProcess sim({});
+  ASSERT_EQ(::chmod(sim.slave_path().c_str(), 0666), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(10);
+    const char* path = sim.slave_path().c_str();
+    const int first = ::open(path, O_RDWR | O_NOCTTY);
+    if (first < 0 || ::ioctl(first, TIOCEXCL) != 0) ::_exit(11);
+    if (::open(path, O_RDWR | O_NOCTTY) >= 0 || errno != EBUSY) ::_exit(12);  // exclusive
+    ::close(first);
+    // The simulator clears the flag once it has seen the close.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+      if (::open(path, O_RDWR | O_NOCTTY) >= 0) ::_exit(0);
+      if (errno != EBUSY) ::_exit(13);
+      ::usleep(10000);
+    }
+    ::_exit(14);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 10) GTEST_SKIP() << "cannot switch to uid 65534 here";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(PtyEndToEnd, OnceEndsOnHangUpAndWritesTheReport) {
+  TempDir dir;
+  SimProcess sim({"--once", "--report", dir.path("report.json")});
+  {
+    HostPort host(sim.slave_path());
+    synchronise(host);
+    EXPECT_EQ(sim.wait_exit(200ms), std::nullopt);  // still there while the host is
+  }
+  EXPECT_EQ(sim.wait_exit(10s), 0);
+  const nlohmann::json report = read_json(dir.path("report.json"));
+  EXPECT_EQ(report["synchronised"], true);
+  EXPECT_EQ(report["hang_ups"], 1);
+  // "?", "Synchronized\r\n", "12000\r\r" in; their answers and echoes out.
+  EXPECT_EQ(report["bytes_received"], 22);
+  EXPECT_EQ(report["bytes_sent"], 43);
+}
+
+TEST(PtyEndToEnd, OnceDeliversTheGoReplyThenEndsWithTheReset) {
+  TempDir dir;
+  SimProcess sim({"--once", "--report", dir.path("report.json")});
+  HostPort host(sim.slave_path());
+  synchronise(host);
+  exchange(host, "U 23130", "U 23130\r\n0\r\n");
+  write_ram(host, kRestartRoutine);
+  exchange(host, "G 268436224 T", "G 268436224 T\r\n0\r\n");
+  EXPECT_TRUE(host.hung_up(10s));
+  EXPECT_EQ(sim.wait_exit(10s), 0);
+  const nlohmann::json report = read_json(dir.path("report.json"));
+  EXPECT_EQ(report["resets"], 1);
+  EXPECT_EQ(report["user_code_valid"], false);
+}
+
+TEST(PtyEndToEnd, SigtermWritesFlashAndReport) {
+  TempDir dir;
+  const std::vector<std::uint8_t> image = valid_user_code_image();
+  std::ofstream(dir.path("in.bin"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()),
+             static_cast<std::streamsize>(image.size()));
+  SimProcess sim({"--flash-in", dir.path("in.bin"), "--flash-out", dir.path("out.bin"), "--report",
+                  dir.path("report.json")});
+  {
+    HostPort host(sim.slave_path());
+    host.write("EA=1\r\n");
+    EXPECT_EQ(host.read(6), "EA=1\r\n");
+    host.write("!\r");
+    EXPECT_EQ(host.read(1), "!");
+    synchronise(host);
+    exchange(host, "U 23130", "U 23130\r\n0\r\n");
+    write_ram(host, std::vector<std::uint8_t>(256, 0xA5));
+    exchange(host, "P 1 1", "P 1 1\r\n0\r\n");
+    exchange(host, "C 4096 268436224 256", "C 4096 268436224 256\r\n0\r\n");
+    sim.signal(SIGTERM);
+    EXPECT_EQ(sim.wait_exit(10s), 0);
+  }
+  std::ifstream out(dir.path("out.bin"), std::ios::binary);
+  const std::vector<std::uint8_t> flash{std::istreambuf_iterator<char>(out), {}};
+  ASSERT_EQ(flash.size(), kFlashSize);
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
+  EXPECT_EQ(flash[4096], 0xA5);
+  EXPECT_EQ(flash[4096 + 255], 0xA5);
+  EXPECT_EQ(flash[4096 + 256], 0xFF);
+
+  const nlohmann::json report = read_json(dir.path("report.json"));
+  EXPECT_EQ(report["copies"], 1);
+  EXPECT_EQ(report["firmware_commands"], nlohmann::json({"EA=1", "!"}));
+  EXPECT_EQ(report["firmware_running"], false);
+  EXPECT_EQ(report["user_code_valid"], true);
+}
+
+TEST(PtyEndToEnd, HangupAfterCopyAnswersTheCopyThenDropsTheLine) {
+  SimProcess sim({"--hangup-after", "1"});
+  HostPort host(sim.slave_path());
+  synchronise(host);
+  exchange(host, "U 23130", "U 23130\r\n0\r\n");
+  write_ram(host, std::vector<std::uint8_t>(256, 0));
+  exchange(host, "P 0 0", "P 0 0\r\n0\r\n");
+  exchange(host, "C 0 268436224 256", "C 0 268436224 256\r\n0\r\n");
+  EXPECT_TRUE(host.hung_up(10s));
+  EXPECT_EQ(sim.wait_exit(10s), 0);
+}
+
+TEST(PtyEndToEnd, PacedOutputNeverArrivesEarlierThanTheLineAllows) {
+  SimProcess sim({"--baud-rate", "9600"});
+  HostPort host(sim.slave_path());
+  synchronise(host);
+  const std::string expected_start = "R 0 400\r\n0\r\n";
+  const auto start = std::chrono::steady_clock::now();
+  host.write("R 0 400\r\n");
+  // 400 bytes: 8 lines of 45 and one of 40, then the checksum (400 * 255).
+  const std::size_t size = expected_start.size() + 8 * 63 + 59 + 8;
+  const std::string reply = host.read(size, 10s);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  ASSERT_EQ(reply.size(), size);
+  EXPECT_EQ(reply.substr(0, expected_start.size()), expected_start);
+  EXPECT_EQ(reply.substr(size - 8), "102000\r\n");
+  // Each byte needs 10 bit times at 9600 baud; the last one cannot be here sooner.
+  EXPECT_GE(elapsed, std::chrono::microseconds(size * 10'000'000 / 9600));
+}
+
+}  // namespace
+}  // namespace isp_sim::testing

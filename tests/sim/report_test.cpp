@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include "part_driver.hpp"
+#include "session_report.hpp"
+
+namespace isp_sim::testing {
+namespace {
+
+TEST(Report, ProgrammingSessionEndingInFirmware) {
+  PartDriver driver;
+  driver.synchronise();
+  driver.command("E 0 0");  // refused: locked
+  driver.unlock();
+  driver.command("B 115200 1");
+  driver.command("P 0 1");
+  driver.command("E 0 1");
+  driver.write_ram(kRamBuffer, valid_user_code_image());
+  driver.command("P 0 0");
+  driver.command("C 0 268436224 256");
+  driver.write_ram(kRamBuffer, kRestartRoutine);
+  driver.command("G 268436224 T");
+  driver.send("EA=1\r\n*");
+
+  const nlohmann::json expected = {
+      {"synchronised", true},
+      {"unlocked", true},
+      {"sectors_erased", {0, 1}},
+      {"copies", 1},
+      {"copied_blocks", {{{"flash", 0}, {"ram", 268436224}, {"count", 256}}}},
+      {"user_code_valid", true},
+      {"firmware_running", true},
+      {"resets", 2},
+      {"refused_commands", {{{"command", "E 0 0"}, {"code", 15}}}},
+      {"firmware_commands", {"EA=1", "*"}},
+      {"programs_started", {{{"address", 268436224}, {"mode", "T"}, {"outcome", "reset"}}}},
+      {"crystal_khz", 12000},
+      {"baud_rate", 115200},
+      {"hang_ups", 0},
+      {"bytes_sent", 0},  // counted on the line, which this driver does not use
+      {"bytes_received", 0},
+  };
+  EXPECT_EQ(to_json(driver.part().report()), expected);
+}
+
+TEST(Report, FreshPartInTheBootLoader) {
+  PartDriver driver;
+  const nlohmann::json report = to_json(driver.part().report());
+  EXPECT_EQ(report["synchronised"], false);
+  EXPECT_EQ(report["user_code_valid"], false);
+  EXPECT_EQ(report["firmware_running"], false);
+  EXPECT_EQ(report["resets"], 0);
+  EXPECT_EQ(report["copies"], 0);
+  EXPECT_TRUE(report["sectors_erased"].is_array() && report["sectors_erased"].empty());
+  EXPECT_TRUE(report["refused_commands"].is_array() && report["refused_commands"].empty());
+  EXPECT_TRUE(report["firmware_commands"].is_array() && report["firmware_commands"].empty());
+  EXPECT_TRUE(report["crystal_khz"].is_null());
+}
+
+}  // namespace
+}  // namespace isp_sim::testing
