@@ -1,0 +1,73 @@
+#include "tests/e2e/e2e_fixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace e2e {
+
+testing_support::SimProcess& E2eTest::StartSim(const std::vector<std::string>& flags) {
+  std::vector<std::string> args = {ISP_SIM_PATH,  "--once",
+                                   "--report",    dir.File("report.json"),
+                                   "--flash-out", dir.File("flash.bin")};
+  args.insert(args.end(), flags.begin(), flags.end());
+  sim = std::make_unique<testing_support::SimProcess>(args);
+  return *sim;
+}
+
+testing_support::ProcessResult E2eTest::Cli(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {TARVO_CLI_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return testing_support::RunProcess(argv, dir.Path().string());
+}
+
+testing_support::ProcessResult E2eTest::Program(const ByteMap& bytes,
+                                                const std::vector<std::string>& extra) {
+  testing_support::WriteTextFile(dir.File("image.hex"), testing_support::HexFromBytes(bytes));
+  std::vector<std::string> args = {"program", "--port", sim->Path()};
+  args.insert(args.end(), extra.begin(), extra.end());
+  args.push_back("image.hex");
+  return Cli(args);
+}
+
+nlohmann::json E2eTest::Report() {
+  if (!sim->WaitExit(5000)) sim->Stop();
+  return nlohmann::json::parse(FileText("report.json"));
+}
+
+std::vector<std::uint8_t> E2eTest::Flash() {
+  if (!sim->WaitExit(5000)) sim->Stop();
+  const std::string bytes = FileText("flash.bin");
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+bool E2eTest::FileExists(const std::string& name) const {
+  return std::filesystem::exists(dir.File(name));
+}
+
+std::vector<std::uint8_t> E2eTest::Image(const ByteMap& bytes) {
+  std::vector<std::uint8_t> image(0x10000, 0);
+  for (const auto& [address, value] : bytes) image[address] = value;
+  std::uint32_t sum = 0;
+  for (std::size_t word = 0; word < 8; ++word) {
+    if (word == 6) continue;
+    sum += static_cast<std::uint32_t>(image[word * 4]) |
+           static_cast<std::uint32_t>(image[word * 4 + 1]) << 8 |
+           static_cast<std::uint32_t>(image[word * 4 + 2]) << 16 |
+           static_cast<std::uint32_t>(image[word * 4 + 3]) << 24;
+  }
+  const std::uint32_t word6 = 0u - sum;
+  for (std::size_t i = 0; i < 4; ++i) image[24 + i] = static_cast<std::uint8_t>(word6 >> (8 * i));
+  return image;
+}
+
+std::vector<std::uint8_t> E2eTest::ExpectedFlash(const ByteMap& bytes) {
+  const std::vector<std::uint8_t> image = Image(bytes);
+  const std::uint32_t highest = bytes.empty() ? 0 : bytes.rbegin()->first;
+  const std::uint32_t programmed = (highest / 512 + 1) * 512;
+  std::vector<std::uint8_t> flash(0x10000, 0xFF);
+  std::copy(image.begin(), image.begin() + programmed, flash.begin());
+  return flash;
+}
+
+}  // namespace e2e

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/support/hex_writer.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace e2e {
+
+using ByteMap = std::map<std::uint32_t, std::uint8_t>;
+
+// Runs tarvo-cli in a temporary working directory against isp-sim.
+class E2eTest : public ::testing::Test {
+ protected:
+  // Starts the simulator with its report and flash dump in the temporary
+  // directory; it ends by itself after the first reset or hang-up.
+  testing_support::SimProcess& StartSim(const std::vector<std::string>& flags = {});
+  testing_support::ProcessResult Cli(const std::vector<std::string>& args);
+  testing_support::ProcessResult Program(const ByteMap& bytes,
+                                         const std::vector<std::string>& extra = {});
+  // Waits for the simulator to end and reads what it wrote.
+  nlohmann::json Report();
+  std::vector<std::uint8_t> Flash();
+  std::string FileText(const std::string& name) const {
+    return testing_support::ReadFile(dir.File(name));
+  }
+  bool FileExists(const std::string& name) const;
+
+  // The image as the loader makes it (zero-filled, checksum word in place).
+  static std::vector<std::uint8_t> Image(const ByteMap& bytes);
+  // What the flash of a fresh part holds after a run of that image.
+  static std::vector<std::uint8_t> ExpectedFlash(const ByteMap& bytes);
+
+  testing_support::ScopedTempDir dir;
+  std::unique_ptr<testing_support::SimProcess> sim;
+};
+
+}  // namespace e2e

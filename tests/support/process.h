@@ -1,0 +1,41 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ProcessResult {
+  int exit_status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs a program to its end in the given working directory and collects
+// its output.
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd);
+
+// The boot-loader simulator in a child process, on a pseudo-terminal whose
+// path it prints on its first line.
+class SimProcess {
+ public:
+  explicit SimProcess(const std::vector<std::string>& args);
+  ~SimProcess();
+  SimProcess(const SimProcess&) = delete;
+  SimProcess& operator=(const SimProcess&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // Ends the simulator with SIGTERM (it writes its files) and waits for it.
+  int Stop();
+  // Waits for the simulator to end by itself (--once); false on time-out.
+  bool WaitExit(int timeout_ms);
+
+ private:
+  pid_t pid_ = -1;
+  int out_fd_ = -1;
+  std::string path_;
+};
+
+}  // namespace testing_support
