@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "comm/comm.h"
 #include "tests/e2e/e2e_fixture.h"
 
@@ -210,7 +212,12 @@ TEST_P(ModuleCommandTest, CommandReachesTheModulesFirmware) {
 INSTANTIATE_TEST_SUITE_P(Commands, ModuleCommandTest,
                          ::testing::Values(ModuleCase{"reset", "*"},
                                            ModuleCase{"erase-all", "EA=1"},
-                                           ModuleCase{"config-reset", "CR"}));
+                                           ModuleCase{"config-reset", "CR"}),
+                         [](const ::testing::TestParamInfo<ModuleCase>& param_info) {
+                           std::string name = param_info.param.command;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace e2e

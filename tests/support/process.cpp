@@ -37,7 +37,9 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& cwd, int ou
   return pid;
 }
 
-int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+int ExitStatus(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 }  // namespace
 

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QColor>
+#include <cstdint>
+
+namespace app {
+
+// The program's colours are 24-bit blue-green-red values (0x0000FF is red).
+inline QColor FromBgr(std::uint32_t bgr) {
+  return QColor(static_cast<int>(bgr & 0xFFu), static_cast<int>((bgr >> 8) & 0xFFu),
+                static_cast<int>((bgr >> 16) & 0xFFu));
+}
+
+inline std::uint32_t ToBgr(const QColor& colour) {
+  return static_cast<std::uint32_t>(colour.red()) |
+         static_cast<std::uint32_t>(colour.green()) << 8 |
+         static_cast<std::uint32_t>(colour.blue()) << 16;
+}
+
+}  // namespace app

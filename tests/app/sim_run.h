@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/app/window_fixture.h"
+#include "tests/support/process.h"
+
+namespace app_test {
+
+using ByteMap = std::map<std::uint32_t, std::uint8_t>;
+
+// A run of the window against isp-sim on a pseudo-terminal.
+class SimRunTest : public WindowTest {
+ protected:
+  // Starts the simulator (ending after the first reset or hang-up, with its
+  // flash written to flash.bin) and prepares the window for a run of bytes.
+  void StartSim(const ByteMap& bytes, const std::vector<std::string>& flags = {});
+  // The simulator's flash once it has ended.
+  std::vector<std::uint8_t> Flash();
+  // What the flash of a fresh part holds after a run of bytes.
+  static std::vector<std::uint8_t> ExpectedFlash(const ByteMap& bytes);
+  static ByteMap Pattern(std::uint32_t size);
+  std::string Log() const;
+
+  std::unique_ptr<testing_support::SimProcess> sim;
+};
+
+}  // namespace app_test

@@ -1,0 +1,88 @@
+#include "tests/app/window_fixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QThread>
+
+#include "app/error_box.h"
+#include "app/status_light.h"
+
+namespace app_test {
+
+void EnsureApplication() {
+  // Never destroyed: a QApplication must not end in static destruction.
+  static int argc = 1;
+  static char name[] = "tarvo_app_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* application = new QApplication(argc, argv);
+  (void)application;
+}
+
+bool RunUntil(const std::function<bool()>& done, int timeout_ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeout_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(1);
+  }
+  return true;
+}
+
+namespace {
+
+char LightMark(const app::StatusLight& light) {
+  if (light.isHidden()) return '-';
+  switch (light.TextColour()) {
+    case isp::kLightGrey:
+      return 'g';
+    case isp::kLightGreen:
+      return 'G';
+    case isp::kLightRed:
+      return 'R';
+    default:
+      return '?';
+  }
+}
+
+}  // namespace
+
+std::string LightRow(const app::TMainForm& form) {
+  std::string row;
+  for (int i = 0; i < isp::kLightCount; ++i) {
+    row += LightMark(*form.LightPanel(static_cast<isp::Light>(i)));
+  }
+  return row;
+}
+
+void WindowTest::SetUp() {
+  EnsureApplication();
+  app::ErrorBox() = [this](QWidget*, const QString& text) {
+    messages.push_back({text, LightRow(*form), !form->ProgressPanel->isHidden()});
+  };
+  form = MakeForm();
+  form->show();
+}
+
+void WindowTest::TearDown() {
+  form.reset();
+  app::ErrorBox() = app::ShowModalErrorBox;
+}
+
+std::unique_ptr<app::TMainForm> WindowTest::MakeForm() {
+  return std::make_unique<app::TMainForm>();
+}
+
+void WindowTest::Prepare(const std::string& port_path, const std::string& hex_path) {
+  form->CommPortBox->setEditText(QString::fromStdString(port_path));
+  form->FileNameEdit->setText(QString::fromStdString(hex_path));
+}
+
+bool WindowTest::WaitRunEnd(int timeout_ms) {
+  return RunUntil([this] { return !form->unit.RunGoing; }, timeout_ms);
+}
+
+}  // namespace app_test

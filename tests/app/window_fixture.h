@@ -1,0 +1,54 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "tests/support/temp_dir.h"
+
+namespace app_test {
+
+// The one QApplication of the test program, made on first use.
+void EnsureApplication();
+
+// Lets the window's event loop run until done() holds or timeout_ms pass.
+bool RunUntil(const std::function<bool()>& done, int timeout_ms);
+
+// The lights as the operator sees them, ConnectedPanel first: '-' hidden,
+// 'g' grey, 'G' green, 'R' red; e.g. "GGg----".
+std::string LightRow(const app::TMainForm& form);
+
+// A message box as a test sees it: its text, and the window while it is open.
+struct ShownMessage {
+  QString text;
+  std::string lights;
+  bool progress_panel_shown = false;
+};
+
+// A shown window in a fresh working directory, whose message boxes are
+// recorded instead of waiting for a person.
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Creates the window; tests that need a window of their own kind make
+  // theirs first.
+  virtual std::unique_ptr<app::TMainForm> MakeForm();
+
+  // Types the device path into the port field and the file into the file field.
+  void Prepare(const std::string& port_path, const std::string& hex_path);
+  // Waits for the run to end; false when it did not within timeout_ms.
+  bool WaitRunEnd(int timeout_ms = 60000);
+
+  testing_support::ScopedTempDir dir;
+  std::unique_ptr<app::TMainForm> form;
+  std::vector<ShownMessage> messages;
+};
+
+}  // namespace app_test
