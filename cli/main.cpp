@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/module_command.h"
+#include "cli/ports_command.h"
 #include "cli/program_command.h"
 
 namespace {
@@ -48,6 +49,13 @@ int main(int argc, char** argv) {
     module_apps.push_back(sub);
   }
 
+  bool all_ports = false;
+  auto* ports_cmd = app.add_subcommand(
+      "ports",
+      "List the serial ports that open, one per line: port, friendly name and the bus it was "
+      "found on, each separated by three spaces. Exit status 1 when discovery fails.");
+  ports_cmd->add_flag("--all", all_ports, "List every port found, without opening it");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -62,6 +70,7 @@ int main(int argc, char** argv) {
   }
 
   if (program_cmd->parsed()) return cli::RunProgram(program);
+  if (ports_cmd->parsed()) return cli::RunPorts(all_ports);
   for (std::size_t i = 0; i < module_apps.size(); ++i) {
     if (module_apps[i]->parsed())
       return cli::RunModuleCommand(module_cmds[i].port, module_cmds[i].command);
