@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "tests/app/window_fixture.h"
+#include "tests/support/flash_image.h"
 #include "tests/support/process.h"
 
 namespace app_test {
 
-using ByteMap = std::map<std::uint32_t, std::uint8_t>;
+using testing_support::ByteMap;
 
 // A run of the window against isp-sim on a pseudo-terminal.
 class SimRunTest : public WindowTest {
@@ -21,9 +22,10 @@ class SimRunTest : public WindowTest {
   void StartSim(const ByteMap& bytes, const std::vector<std::string>& flags = {});
   // The simulator's flash once it has ended.
   std::vector<std::uint8_t> Flash();
-  // What the flash of a fresh part holds after a run of bytes.
-  static std::vector<std::uint8_t> ExpectedFlash(const ByteMap& bytes);
-  static ByteMap Pattern(std::uint32_t size);
+  static std::vector<std::uint8_t> ExpectedFlash(const ByteMap& bytes) {
+    return testing_support::FlashAfterRun(bytes);
+  }
+  static ByteMap Pattern(std::uint32_t size) { return testing_support::Pattern(size); }
   std::string Log() const;
 
   std::unique_ptr<testing_support::SimProcess> sim;

@@ -45,29 +45,4 @@ bool E2eTest::FileExists(const std::string& name) const {
   return std::filesystem::exists(dir.File(name));
 }
 
-std::vector<std::uint8_t> E2eTest::Image(const ByteMap& bytes) {
-  std::vector<std::uint8_t> image(0x10000, 0);
-  for (const auto& [address, value] : bytes) image[address] = value;
-  std::uint32_t sum = 0;
-  for (std::size_t word = 0; word < 8; ++word) {
-    if (word == 6) continue;
-    sum += static_cast<std::uint32_t>(image[word * 4]) |
-           static_cast<std::uint32_t>(image[word * 4 + 1]) << 8 |
-           static_cast<std::uint32_t>(image[word * 4 + 2]) << 16 |
-           static_cast<std::uint32_t>(image[word * 4 + 3]) << 24;
-  }
-  const std::uint32_t word6 = 0u - sum;
-  for (std::size_t i = 0; i < 4; ++i) image[24 + i] = static_cast<std::uint8_t>(word6 >> (8 * i));
-  return image;
-}
-
-std::vector<std::uint8_t> E2eTest::ExpectedFlash(const ByteMap& bytes) {
-  const std::vector<std::uint8_t> image = Image(bytes);
-  const std::uint32_t highest = bytes.empty() ? 0 : bytes.rbegin()->first;
-  const std::uint32_t programmed = (highest / 512 + 1) * 512;
-  std::vector<std::uint8_t> flash(0x10000, 0xFF);
-  std::copy(image.begin(), image.begin() + programmed, flash.begin());
-  return flash;
-}
-
 }  // namespace e2e

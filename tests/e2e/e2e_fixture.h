@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/flash_image.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
 namespace e2e {
 
-using ByteMap = std::map<std::uint32_t, std::uint8_t>;
+using testing_support::ByteMap;
 
 // Runs tarvo-cli in a temporary working directory against isp-sim.
 class E2eTest : public ::testing::Test {
@@ -31,11 +32,6 @@ class E2eTest : public ::testing::Test {
     return testing_support::ReadFile(dir.File(name));
   }
   bool FileExists(const std::string& name) const;
-
-  // The image as the loader makes it (zero-filled, checksum word in place).
-  static std::vector<std::uint8_t> Image(const ByteMap& bytes);
-  // What the flash of a fresh part holds after a run of that image.
-  static std::vector<std::uint8_t> ExpectedFlash(const ByteMap& bytes);
 
   testing_support::ScopedTempDir dir;
   std::unique_ptr<testing_support::SimProcess> sim;

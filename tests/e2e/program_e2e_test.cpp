@@ -8,12 +8,7 @@
 namespace e2e {
 namespace {
 
-ByteMap Pattern(std::uint32_t from, std::uint32_t to) {
-  ByteMap bytes;
-  for (std::uint32_t i = from; i < to; ++i)
-    bytes[i] = static_cast<std::uint8_t>((i * 31 + i / 256) & 0xFF);
-  return bytes;
-}
+using testing_support::Pattern;
 
 struct SuccessCase {
   const char* name;
@@ -44,7 +39,7 @@ TEST_P(ProgramSuccessTest, FlashHoldsTheImageAndTheModuleStartsIt) {
   EXPECT_TRUE(result.out.ends_with("Progress 100%\nComplete.\n")) << result.out;
 
   const auto flash = Flash();
-  const auto expected = ExpectedFlash(c.bytes);
+  const auto expected = testing_support::FlashAfterRun(c.bytes);
   ASSERT_EQ(flash.size(), expected.size());
   EXPECT_TRUE(flash == expected);
   const auto report = Report();
@@ -96,7 +91,7 @@ TEST_P(ProgramFailureTest, FailureIsReportedAndTheRunEndsCleanly) {
   if (c.rejected_block < 0) {
     EXPECT_FALSE(FileExists("block.bin"));
   } else {
-    const auto image = Image(bytes);
+    const auto image = testing_support::LoadedImage(bytes);
     const auto from = image.begin() + c.rejected_block * 512;
     EXPECT_EQ(FileText("block.bin"), std::string(from, from + 512));
   }
@@ -144,7 +139,7 @@ TEST_F(E2eTest, MissingCopyReplyCountsAsSuccess) {
 TEST_F(E2eTest, StartIspTakesARunningModuleIntoItsBootLoader) {
   // A module whose firmware runs (valid vector table) gets the start request.
   std::vector<std::uint8_t> old_flash(0x10000, 0xFF);
-  const auto old_image = Image(Pattern(0, 256));
+  const auto old_image = testing_support::LoadedImage(Pattern(0, 256));
   std::copy(old_image.begin(), old_image.begin() + 256, old_flash.begin());
   testing_support::WriteTextFile(dir.File("old.bin"),
                                  std::string(old_flash.begin(), old_flash.end()));
@@ -152,7 +147,7 @@ TEST_F(E2eTest, StartIspTakesARunningModuleIntoItsBootLoader) {
   const ByteMap bytes = Pattern(0, 700);
   const auto result = Program(bytes);
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
-  EXPECT_TRUE(Flash() == ExpectedFlash(bytes));
+  EXPECT_TRUE(Flash() == testing_support::FlashAfterRun(bytes));
   EXPECT_TRUE(FileText("commlog.txt").starts_with("Start!\r!"));
 }
 
@@ -198,7 +193,7 @@ class ModuleCommandTest : public E2eTest, public ::testing::WithParamInterface<M
 
 TEST_P(ModuleCommandTest, CommandReachesTheModulesFirmware) {
   std::vector<std::uint8_t> flash(0x10000, 0xFF);
-  const auto image = Image(Pattern(0, 64));
+  const auto image = testing_support::LoadedImage(Pattern(0, 64));
   std::copy(image.begin(), image.begin() + 64, flash.begin());
   testing_support::WriteTextFile(dir.File("fw.bin"), std::string(flash.begin(), flash.end()));
   StartSim({"--flash-in", dir.File("fw.bin")});

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace testing_support {
+
+using ByteMap = std::map<std::uint32_t, std::uint8_t>;
+
+// A test image: size bytes from offset 0 with a pattern that differs from
+// block to block.
+ByteMap Pattern(std::uint32_t size);
+ByteMap Pattern(std::uint32_t from, std::uint32_t to);
+
+// The first 64 KiB of the image as the loader makes it from these bytes:
+// zero-filled, with the checksum word that makes the vector table sum to 0.
+std::vector<std::uint8_t> LoadedImage(const ByteMap& bytes);
+
+// The flash of a fresh part after a run of these bytes: whole 512-byte
+// blocks up to the one that holds the highest byte, erased bytes after it.
+std::vector<std::uint8_t> FlashAfterRun(const ByteMap& bytes);
+
+}  // namespace testing_support
