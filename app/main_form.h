@@ -7,6 +7,7 @@
 #include "app/monitor_hook.h"
 #include "app/progress_drawing.h"
 #include "comm/module_commands.h"
+#include "comm/port_discovery.h"
 #include "isp/isp_window.h"
 
 class QCheckBox;
@@ -38,6 +39,7 @@ class TMainForm : public QWidget, public isp::IspWindow {
 
   explicit TMainForm(QWidget* parent = nullptr);
   ~TMainForm() override;
+  void setVisible(bool visible) override;
 
   // --- controls, owned by the window
   QLabel* Label1 = nullptr;
@@ -72,6 +74,12 @@ class TMainForm : public QWidget, public isp::IspWindow {
   QPushButton* ResetBtn = nullptr;
 
   // --- handlers
+  void FormShow();
+  void FormClose();
+  void ConnectBtnClick();
+  void SpeedBoxChange();
+  void RefreshBtnClick();
+  void BrowseBtnClick();
   void LoadBtnClick();
   void Timer1Timer();
   // Draws the owner-drawn panel 1 (the progress bar) on canvas, whose font
@@ -100,6 +108,11 @@ class TMainForm : public QWidget, public isp::IspWindow {
 
   StatusLight* LightPanel(isp::Light light) const;
 
+  // --- the port list: emptied together with the PortTable and refilled by
+  // discovery through AddPortCallback
+  void RefreshPortList();
+  int AddPortCallback(int user_value, const comm::PortInfo& port);
+
   MainUnit unit;
 
  protected:
@@ -116,6 +129,7 @@ class TMainForm : public QWidget, public isp::IspWindow {
   void ShowRxLine(bool replace_last, std::uint32_t colour);
 
   MonitorHook monitor_hook_{*this};
+  bool shown_before_ = false;
 };
 
 // The one window, through which SetStatusText reaches the status bar.

@@ -172,6 +172,12 @@ void TMainForm::BindHandlers() {
   connect(CR_Btn, &QPushButton::clicked, this, &TMainForm::CR_BtnClick);
   connect(ResetBtn, &QPushButton::clicked, this, &TMainForm::ResetBtnClick);
   connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+  connect(ConnectBtn, &QPushButton::clicked, this, &TMainForm::ConnectBtnClick);
+  // Only the operator's choice changes the speed, not a selection made by
+  // the program (the settings may hold a position the box does not have).
+  connect(SpeedBox, &QComboBox::activated, this, &TMainForm::SpeedBoxChange);
+  connect(RefreshBtn, &QPushButton::clicked, this, &TMainForm::RefreshBtnClick);
+  connect(BrowseBtn, &QPushButton::clicked, this, &TMainForm::BrowseBtnClick);
 }
 
 void TMainForm::SetClientHeight(int height) {

@@ -98,7 +98,17 @@ void TMainForm::StatusBar1DrawPanel(QPainter& canvas, int, const WinRect& rect) 
                     StatusBar1->palette().color(QPalette::Button));
 }
 
+void TMainForm::setVisible(bool visible) {
+  // The settings place the window before it first appears.
+  if (visible && !shown_before_) {
+    shown_before_ = true;
+    FormShow();
+  }
+  QWidget::setVisible(visible);
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
+  FormClose();
   // Closing the window does not end a run; what the run logged so far
   // reaches the disk now.
   if (unit.comm.CommLog != nullptr) std::fflush(unit.comm.CommLog);

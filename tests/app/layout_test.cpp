@@ -48,7 +48,8 @@ const ControlRow kControls[] = {
     {CONTROL(Label19), "QLabel", {444, 83, 31, 13}, "Speed", false},
     {CONTROL(Label2), "QLabel", {8, 48, 32, 13}, "File", true},
     {CONTROL(CommPortBox), "QComboBox", {48, 8, 409, 21}, "", true},
-    {CONTROL(SpeedBox), "QComboBox", {480, 80, 65, 21}, "2400", false},
+    // A first start (no settings yet) selects 115200.
+    {CONTROL(SpeedBox), "QComboBox", {480, 80, 65, 21}, "115200", false},
     {CONTROL(ConnectBtn), "QPushButton", {450, 112, 96, 22}, "Connect", false},
     {CONTROL(RefreshBtn), "QPushButton", {472, 8, 75, 22}, "Refresh", true},
     {CONTROL(BitBtn1), "QPushButton", {472, 224, 75, 25}, "&Close", true},

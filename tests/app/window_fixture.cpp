@@ -5,9 +5,11 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QStandardPaths>
 #include <QThread>
 
 #include "app/error_box.h"
+#include "app/qt_settings_store.h"
 #include "app/status_light.h"
 
 namespace app_test {
@@ -17,8 +19,20 @@ void EnsureApplication() {
   static int argc = 1;
   static char name[] = "tarvo_app_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication* application = new QApplication(argc, argv);
+  static QApplication* application = [] {
+    QStandardPaths::setTestModeEnabled(true);
+    return new QApplication(argc, argv);
+  }();
   (void)application;
+}
+
+app::PortEnumeratorFunction FixedPorts(const std::vector<std::array<std::string, 3>>& ports) {
+  return [ports](const comm::PortCallback& callback, int user_value) {
+    for (const auto& [name, friendly, enumerator] : ports) {
+      if (callback(user_value, {name.c_str(), friendly.c_str(), enumerator.c_str()}) == 0) break;
+    }
+    return 1;
+  };
 }
 
 bool RunUntil(const std::function<bool()>& done, int timeout_ms) {
@@ -63,6 +77,10 @@ void WindowTest::SetUp() {
   app::ErrorBox() = [this](QWidget*, const QString& text) {
     messages.push_back({text, LightRow(*form), !form->ProgressPanel->isHidden()});
   };
+  app::SettingsStoreMaker() = settings.Maker();
+  app::PortEnumerator() = [this](const comm::PortCallback& callback, int user_value) {
+    return FixedPorts(ports)(callback, user_value);
+  };
   form = MakeForm();
   form->show();
 }
@@ -70,6 +88,8 @@ void WindowTest::SetUp() {
 void WindowTest::TearDown() {
   form.reset();
   app::ErrorBox() = app::ShowModalErrorBox;
+  app::SettingsStoreMaker() = [] { return std::make_unique<app::QtSettingsStore>(); };
+  app::PortEnumerator() = comm::EnumSerialPorts;
 }
 
 std::unique_ptr<app::TMainForm> WindowTest::MakeForm() {

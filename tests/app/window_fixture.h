@@ -3,18 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/main_form.h"
+#include "app/port_list.h"
+#include "tests/app/memory_settings.h"
 #include "tests/support/temp_dir.h"
 
 namespace app_test {
 
-// The one QApplication of the test program, made on first use.
+// The one QApplication of the test program, made on first use. Anything
+// that still reaches the real per-user settings lands in Qt's test folder.
 void EnsureApplication();
+
+// A port enumerator that hands out the given ports in order.
+app::PortEnumeratorFunction FixedPorts(const std::vector<std::array<std::string, 3>>& ports);
 
 // Lets the window's event loop run until done() holds or timeout_ms pass.
 bool RunUntil(const std::function<bool()>& done, int timeout_ms);
@@ -31,7 +38,8 @@ struct ShownMessage {
 };
 
 // A shown window in a fresh working directory, whose message boxes are
-// recorded instead of waiting for a person.
+// recorded instead of waiting for a person, and whose settings and port
+// list come from the test.
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -47,6 +55,10 @@ class WindowTest : public ::testing::Test {
   bool WaitRunEnd(int timeout_ms = 60000);
 
   testing_support::ScopedTempDir dir;
+  // What the window finds when it is shown: these settings and these ports
+  // (port name, friendly name, enumerator), not the machine's.
+  MemorySettings settings;
+  std::vector<std::array<std::string, 3>> ports;
   std::unique_ptr<app::TMainForm> form;
   std::vector<ShownMessage> messages;
 };

@@ -1,0 +1,279 @@
+// The settings: read when the window is first shown, written when it closes.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QSettings>
+
+#include "app/qt_settings_store.h"
+#include "tests/app/window_fixture.h"
+#include "tests/support/pty_peer.h"
+
+namespace app_test {
+namespace {
+
+using Stored = std::map<std::string, MemorySettings::Value>;
+
+const Stored kAllFive = {
+    {"Top", 120}, {"Left", 40}, {"ComPort", 2}, {"BaudRate", 2}, {"FileName", "fw.hex"}};
+
+Stored With(Stored stored, const std::string& name, MemorySettings::Value value) {
+  stored[name] = std::move(value);
+  return stored;
+}
+
+Stored Without(Stored stored, const std::string& name) {
+  stored.erase(name);
+  return stored;
+}
+
+const std::vector<std::string> kOpen = {"open \\Software\\Halvery\\TarvoLoader", "open Settings"};
+
+std::vector<std::string> OpenAndRead(std::initializer_list<const char*> names) {
+  std::vector<std::string> log = kOpen;
+  for (const char* name : names) log.push_back(std::string("read ") + name);
+  return log;
+}
+
+// A window over three ports that open, found in this order.
+class SettingsWindowTest : public WindowTest {
+ protected:
+  SettingsWindowTest() {
+    for (int i = 0; i < 3; ++i) {
+      ports.push_back({peers[i].Path(), "Port " + std::to_string(i), "usb"});
+    }
+  }
+  testing_support::PtyPeer peers[3];
+};
+
+struct OutcomeCase {
+  const char* name;
+  Stored stored;
+  bool refuse_keys;
+  QPoint position;  // left, top
+  int port;         // selected entry of CommPortBox, -1 for none
+  int speed_index;
+  int speed_box;  // selected entry of SpeedBox
+  const char* file;
+  std::vector<std::string> log;
+};
+
+class SettingsOutcomeTest : public SettingsWindowTest,
+                            public ::testing::WithParamInterface<OutcomeCase> {
+ protected:
+  SettingsOutcomeTest() {
+    settings.refuse_keys = GetParam().refuse_keys;
+    if (!GetParam().stored.empty()) settings.Settings() = GetParam().stored;
+  }
+};
+
+TEST_P(SettingsOutcomeTest, ShownWindowTakesWhatWasReadAndDefaultsForTheRest) {
+  const OutcomeCase& c = GetParam();
+  EXPECT_EQ(form->pos(), c.position);
+  EXPECT_EQ(form->CommPortBox->count(), 3);
+  EXPECT_EQ(form->CommPortBox->currentIndex(), c.port);
+  EXPECT_EQ(form->unit.SpeedIndex, c.speed_index);
+  EXPECT_EQ(form->SpeedBox->currentIndex(), c.speed_box);
+  EXPECT_EQ(form->FileNameEdit->text().toStdString(), c.file);
+  EXPECT_EQ(settings.log, c.log);
+  EXPECT_TRUE(form->StartISPChk->isChecked());
+}
+
+const QPoint kLayoutPosition(688, 203);
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, SettingsOutcomeTest,
+    ::testing::Values(
+        OutcomeCase{"all_five_read",
+                    kAllFive,
+                    false,
+                    {40, 120},
+                    2,
+                    2,
+                    2,
+                    "fw.hex",
+                    OpenAndRead({"Top", "Left", "ComPort", "BaudRate", "FileName"})},
+        OutcomeCase{"first_start", {}, false, kLayoutPosition, 0, 5, 5, "", OpenAndRead({"Top"})},
+        OutcomeCase{"error_at_left",
+                    {{"Top", 120}},
+                    false,
+                    {688, 120},
+                    0,
+                    5,
+                    5,
+                    "",
+                    OpenAndRead({"Top", "Left"})},
+        OutcomeCase{"error_at_baud_rate",
+                    With(kAllFive, "BaudRate", "fast"),
+                    false,
+                    {40, 120},
+                    2,
+                    5,
+                    5,
+                    "",
+                    OpenAndRead({"Top", "Left", "ComPort", "BaudRate"})},
+        OutcomeCase{"error_at_file_name",
+                    With(kAllFive, "FileName", 7),
+                    false,
+                    {40, 120},
+                    2,
+                    5,
+                    5,
+                    "",
+                    OpenAndRead({"Top", "Left", "ComPort", "BaudRate", "FileName"})},
+        OutcomeCase{"keys_cannot_be_opened",
+                    kAllFive,
+                    true,
+                    kLayoutPosition,
+                    0,
+                    0,
+                    0,
+                    "",
+                    {"open \\Software\\Halvery\\TarvoLoader"}},
+        OutcomeCase{"stored_minus_one",
+                    With(kAllFive, "ComPort", -1),
+                    false,
+                    {40, 120},
+                    -1,
+                    2,
+                    2,
+                    "fw.hex",
+                    OpenAndRead({"Top", "Left", "ComPort", "BaudRate", "FileName"})},
+        OutcomeCase{"fewer_ports_than_stored",
+                    With(kAllFive, "ComPort", 7),
+                    false,
+                    {40, 120},
+                    -1,
+                    2,
+                    2,
+                    "fw.hex",
+                    OpenAndRead({"Top", "Left", "ComPort", "BaudRate", "FileName"})},
+        OutcomeCase{"hand_edited_baud_rate_9",
+                    With(kAllFive, "BaudRate", 9),
+                    false,
+                    {40, 120},
+                    2,
+                    9,
+                    -1,
+                    "fw.hex",
+                    OpenAndRead({"Top", "Left", "ComPort", "BaudRate", "FileName"})},
+        OutcomeCase{"file_name_deleted",
+                    Without(kAllFive, "FileName"),
+                    false,
+                    {40, 120},
+                    2,
+                    2,
+                    2,
+                    "",
+                    OpenAndRead({"Top", "Left", "ComPort", "BaudRate", "FileName"})}),
+    [](const ::testing::TestParamInfo<OutcomeCase>& param_info) {
+      return std::string(param_info.param.name);
+    });
+
+TEST_F(SettingsWindowTest, FirstStartCreatesTheKeysAndCloseWritesAllSixValues) {
+  EXPECT_TRUE(settings.keys.contains("\\Software\\Halvery\\TarvoLoader"));
+  EXPECT_TRUE(settings.Settings().empty());
+  form->move(30, 60);
+  form->CommPortBox->setCurrentIndex(1);
+  form->SpeedBox->setCurrentIndex(3);
+  emit form->SpeedBox->activated(3);
+  form->FileNameEdit->setText("a.hex");
+  form->StartISPChk->setChecked(false);
+  settings.log.clear();
+  form->close();
+  std::vector<std::string> writes = kOpen;
+  for (const char* write : {"write Top=60", "write Left=30", "write ComPort=1", "write BaudRate=3",
+                            "write FileName=a.hex", "write StartISP=0"}) {
+    writes.push_back(write);
+  }
+  EXPECT_EQ(settings.log, writes);
+
+  // The next start comes back the same way, with "Start ISP" ticked again.
+  form = std::make_unique<app::TMainForm>();
+  form->show();
+  EXPECT_EQ(form->pos(), QPoint(30, 60));
+  EXPECT_EQ(form->CommPortBox->currentIndex(), 1);
+  EXPECT_EQ(form->unit.SpeedIndex, 3);
+  EXPECT_EQ(form->FileNameEdit->text(), "a.hex");
+  EXPECT_TRUE(form->StartISPChk->isChecked());
+}
+
+TEST_F(SettingsWindowTest, PortTypedByHandIsSavedAsNoSelection) {
+  form->CommPortBox->setCurrentIndex(1);
+  form->CommPortBox->setEditText("/tmp/module");
+  form->close();
+  EXPECT_EQ(std::get<std::int32_t>(settings.Settings().at("ComPort")), -1);
+}
+
+TEST_F(SettingsWindowTest, KeysThatCannotBeOpenedAtCloseWriteNothing) {
+  settings.refuse_keys = true;
+  settings.log.clear();
+  form->close();
+  EXPECT_EQ(settings.log, std::vector<std::string>{"open \\Software\\Halvery\\TarvoLoader"});
+  EXPECT_TRUE(settings.Settings().empty());
+}
+
+// The production store, in Qt's test folder for per-user settings.
+class QtSettingsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureApplication();
+    QSettings("Halvery", "TarvoLoader").clear();
+  }
+  void TearDown() override { QSettings("Halvery", "TarvoLoader").clear(); }
+  static QString FileName() { return QSettings("Halvery", "TarvoLoader").fileName(); }
+  static std::unique_ptr<app::SettingsStore> Open() {
+    auto store = std::make_unique<app::QtSettingsStore>();
+    EXPECT_TRUE(store->OpenKey(app::kApplicationKey, true));
+    EXPECT_TRUE(store->OpenKey(app::kSettingsKey, true));
+    return store;
+  }
+};
+
+TEST_F(QtSettingsStoreTest, IntegersMustBe32BitNumbersAndMissingTextsReadEmpty) {
+  {
+    auto store = Open();
+    store->WriteInteger("Top", -12);
+    store->WriteString("FileName", "/home/op/fw, v2.hex");
+  }
+  QSettings raw("Halvery", "TarvoLoader");
+  raw.setValue("Settings/Huge", "5000000000");
+  raw.setValue("Settings/Word", "12abc");
+  raw.sync();
+
+  auto store = Open();
+  EXPECT_EQ(store->ReadInteger("Top"), -12);
+  EXPECT_EQ(store->ReadString("FileName"), "/home/op/fw, v2.hex");
+  EXPECT_EQ(store->ReadString("Missing"), "");
+  for (const char* bad : {"Huge", "Word", "Missing"}) {
+    EXPECT_THROW(store->ReadInteger(bad), app::SettingsError) << bad;
+  }
+  EXPECT_FALSE(store->OpenKey("\\Software\\Other", true));
+}
+
+TEST_F(QtSettingsStoreTest, GarbageSettingsFileGivesTheDefaultsAndIsWrittenAnewAtClose) {
+  {
+    QFile file(FileName());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Settings\n\x01\x02 garbage = = =\n[[[\nTop=\n");
+  }
+  testing_support::PtyPeer peer;
+  app::PortEnumerator() = FixedPorts({{peer.Path(), "Port", "usb"}});
+  {
+    app::TMainForm form;
+    form.show();
+    EXPECT_EQ(form.CommPortBox->currentIndex(), 0);
+    EXPECT_EQ(form.unit.SpeedIndex, 5);
+    EXPECT_EQ(form.FileNameEdit->text(), "");
+    form.FileNameEdit->setText("b.hex");
+    form.close();
+  }
+  auto store = Open();
+  EXPECT_EQ(store->ReadString("FileName"), "b.hex");
+  EXPECT_EQ(store->ReadInteger("BaudRate"), 5);
+  EXPECT_EQ(store->ReadInteger("StartISP"), 1);
+  app::PortEnumerator() = comm::EnumSerialPorts;
+}
+
+}  // namespace
+}  // namespace app_test
