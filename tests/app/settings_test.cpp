@@ -58,6 +58,11 @@ struct OutcomeCase {
   std::vector<std::string> log;
 };
 
+// Names the case in test listings.
+void PrintTo(const OutcomeCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class SettingsOutcomeTest : public SettingsWindowTest,
                             public ::testing::WithParamInterface<OutcomeCase> {
  protected:

@@ -16,6 +16,11 @@ struct SuccessCase {
   const char* erased_caption;
 };
 
+// Names the case in test listings.
+void PrintTo(const SuccessCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class ProgramSuccessTest : public E2eTest, public ::testing::WithParamInterface<SuccessCase> {};
 
 TEST_P(ProgramSuccessTest, FlashHoldsTheImageAndTheModuleStartsIt) {
@@ -69,6 +74,11 @@ struct FailureCase {
   const char* failed_light;  // caption of the light that turns red, "" for none
   int rejected_block;        // block saved to block.bin, -1 for none
 };
+
+// Names the case in test listings.
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ProgramFailureTest : public E2eTest, public ::testing::WithParamInterface<FailureCase> {};
 
@@ -188,6 +198,11 @@ struct ModuleCase {
   const char* command;
   const char* received;  // what the module's firmware records
 };
+
+// Names the case in test listings.
+void PrintTo(const ModuleCase& c, std::ostream* os) {
+  *os << c.command;
+}
 
 class ModuleCommandTest : public E2eTest, public ::testing::WithParamInterface<ModuleCase> {};
 

@@ -150,6 +150,11 @@ struct FailureCase {
   Events events;  // what the failing step does to the window
 };
 
+// Names the case in test listings.
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class IspFailureTest : public IspDialogueTest, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(IspFailureTest, FailingStateTurnsItsLightRedAndShowsItsMessage) {
@@ -219,6 +224,11 @@ struct PassCase {
   const char* command;
   std::string reply;
 };
+
+// Names the case in test listings.
+void PrintTo(const PassCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class IspLenientReplyTest : public IspDialogueTest,
                             public ::testing::WithParamInterface<PassCase> {};

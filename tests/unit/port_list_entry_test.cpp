@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -13,6 +14,12 @@ struct EntryCase {
   std::string enumerator;
   std::optional<std::string> entry;
 };
+
+// Names the case in test listings by the lengths that matter.
+void PrintTo(const EntryCase& c, std::ostream* os) {
+  *os << c.port.size() << "-char name, "
+      << (c.port.size() + c.friendly.size() + c.enumerator.size() + 6) << "-char entry";
+}
 
 class PortListEntryTest : public ::testing::TestWithParam<EntryCase> {};
 

@@ -13,6 +13,7 @@
 
 #include "comm/port_list_entry.h"
 #include "comm/port_table.h"
+#include "tests/unit/found_port.h"
 #include "tests/unit/in_memory_registry.h"
 
 namespace {
@@ -25,16 +26,7 @@ constexpr char kSerialComm[] = "Hardware\\DeviceMap\\SerialComm";
 constexpr char kPortsGuid[] = "{4D36E978-E325-11CE-BFC1-08002BE10318}";
 constexpr char kModemGuid[] = "{4D36E96D-E325-11CE-BFC1-08002BE10318}";
 
-struct FoundPort {
-  std::string port;
-  std::string friendly;
-  std::string enumerator;
-  bool operator==(const FoundPort&) const = default;
-};
-
-void PrintTo(const FoundPort& found, std::ostream* out) {
-  *out << "{" << found.port << " | " << found.friendly << " | " << found.enumerator << "}";
-}
+using testing_support::FoundPort;
 
 using Values = std::vector<std::pair<std::string, std::string>>;
 

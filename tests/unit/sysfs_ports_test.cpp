@@ -10,21 +10,12 @@
 
 #include "tests/support/temp_dir.h"
 #include "tests/unit/fake_sysfs.h"
+#include "tests/unit/found_port.h"
 
 namespace {
 
 using testing_support::FakeSysfs;
-
-struct FoundPort {
-  std::string port;
-  std::string friendly;
-  std::string enumerator;
-  bool operator==(const FoundPort&) const = default;
-};
-
-void PrintTo(const FoundPort& found, std::ostream* out) {
-  *out << "{" << found.port << " | " << found.friendly << " | " << found.enumerator << "}";
-}
+using testing_support::FoundPort;
 
 // An xHCI controller on PCI with its root hub, which has strings of its own.
 constexpr char kRootHub[] = "pci0000:00/0000:00:14.0/usb1";
