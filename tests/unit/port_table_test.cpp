@@ -1,0 +1,35 @@
+#include <gtest/gtest.h>
+
+#include "comm/port_table.h"
+
+namespace {
+
+TEST(DevicePathTest, PathsAndShortNamesStandOthersGetTheDevicePrefix) {
+  struct Case {
+    const char* name;
+    const char* path;
+  } cases[] = {
+      {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+      {"/tmp/module", "/tmp/module"},
+      {"COM1", "COM1"},  // a four-character Windows name is opened as it is
+      {"COM10", "/dev/COM10"},
+      {"ttyS0", "/dev/ttyS0"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(comm::DevicePath(c.name), c.path) << c.name;
+}
+
+TEST(PortTableTest, LooksUpOnlyPositionsThatHoldAName) {
+  comm::PortTable table;
+  EXPECT_TRUE(table.Add("/dev/ttyS0"));
+  EXPECT_TRUE(table.Add(std::string(199, 'n')));
+  EXPECT_FALSE(table.Add(std::string(200, 'n')));  // too long for an entry
+  EXPECT_EQ(table.Count(), 2u);
+  EXPECT_EQ(table.Lookup(0), "/dev/ttyS0");
+  EXPECT_EQ(table.Lookup(1), std::string(199, 'n'));
+  EXPECT_EQ(table.Lookup(-1), std::nullopt);
+  EXPECT_EQ(table.Lookup(2), std::nullopt);
+  table.Clear();
+  EXPECT_EQ(table.Lookup(0), std::nullopt);
+}
+
+}  // namespace
