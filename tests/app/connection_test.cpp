@@ -82,8 +82,8 @@ TEST_F(ConnectionTest, ModuleCommandDuringAConnectionLeavesItOpen) {
   EXPECT_TRUE(form->unit.PortConnected);
   // The connection still carries bytes.
   peer.Send("x");
-  char byte = 0;
-  EXPECT_EQ(form->unit.comm.CommReadCount(&byte, 1, 1000), 1);
+  char byte[2] = {};  // the byte and the NUL behind it
+  EXPECT_EQ(form->unit.comm.CommReadCount(byte, 1, 1000), 1);
   EXPECT_EQ(peer.Received(), "");
 }
 
