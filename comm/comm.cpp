@@ -31,7 +31,8 @@ int Comm::CommOpen(const char* device_path, int baud) {
   fd_ = fd;
   TraceText(std::string(device_path) + " Opened.");
   // Once the device is open the port counts as open, whatever the driver
-  // makes of the settings (a pseudo-terminal has no modem lines).
+  // makes of the settings (a pseudo-terminal has no modem lines). With
+  // hardware flow control left on by the driver, the driver drives RTS.
   posix::ConfigureLine(fd_, baud);
   posix::SetControlLine(fd_, TIOCM_DTR, true);
   posix::SetControlLine(fd_, TIOCM_RTS, false);
@@ -64,8 +65,7 @@ int Comm::CommRead(void* buffer, int count) {
 
 void Comm::CommClose() {
   if (!IsOpen()) return;
-  posix::SetControlLine(fd_, TIOCM_DTR, false);
-  posix::Close(fd_);
+  posix::Close(fd_, kWriteMsPerByte);
   fd_ = -1;
   TraceText("Comm port closed");
 }

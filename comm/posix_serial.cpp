@@ -91,9 +91,15 @@ int ReadTimed(int fd, std::uint8_t* buffer, int count, int timeout_ms) {
   const std::uint32_t started = MonotonicMs();
   pollfd waiting{fd, POLLIN, 0};
   int ready = 0;
-  do {
-    ready = poll(&waiting, 1, timeout_ms);
-  } while (ready < 0 && errno == EINTR);
+  int left_ms = timeout_ms;
+  for (;;) {
+    ready = poll(&waiting, 1, left_ms);
+    if (ready >= 0 || errno != EINTR) break;
+    // A signal must not stretch the read: wait only for what is left.
+    const std::uint32_t spent = MonotonicMs() - started;
+    left_ms =
+        spent < static_cast<std::uint32_t>(timeout_ms) ? timeout_ms - static_cast<int>(spent) : 0;
+  }
   if (ready > 0 && (waiting.revents & POLLIN) != 0) {
     const ssize_t got = ::read(fd, buffer, static_cast<size_t>(count));
     if (got > 0) return static_cast<int>(got);
@@ -121,7 +127,22 @@ int WriteTimed(int fd, const std::uint8_t* bytes, int count, int ms_per_byte) {
   return written;
 }
 
-void Close(int fd) {
+void Close(int fd, int ms_per_byte) {
+  // Like a synchronous write, the bytes leave before DTR drops: wait until
+  // the driver's queue is empty, but no longer than writing them may take.
+  int queued = 0;
+  const std::uint32_t started = MonotonicMs();
+  while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 &&
+         MonotonicMs() - started < static_cast<std::uint32_t>(ms_per_byte * queued)) {
+    SleepMs(1);
+  }
+  // Bytes still queued now would make close() wait for the driver. (Only
+  // then: on a pseudo-terminal this would drop what the far end has not read.)
+  if (queued > 0) tcflush(fd, TCOFLUSH);
+  SetControlLine(fd, TIOCM_DTR, false);
+  // The exclusive flag would outlive this descriptor while another one (a
+  // modem daemon, a simulator's master) keeps the device open.
+  ioctl(fd, TIOCNXCL);
   ::close(fd);
 }
 

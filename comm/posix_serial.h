@@ -29,6 +29,8 @@ int ReadTimed(int fd, std::uint8_t* buffer, int count, int timeout_ms);
 // ms_per_byte times the count. Returns the number of bytes written.
 int WriteTimed(int fd, const std::uint8_t* bytes, int count, int ms_per_byte);
 
-void Close(int fd);
+// Lets queued bytes leave (within the write time-out), drops DTR, gives up
+// the exclusive use and closes the device.
+void Close(int fd, int ms_per_byte);
 
 }  // namespace comm::posix

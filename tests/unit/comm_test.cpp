@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -43,6 +46,16 @@ class RecordingMonitor : public comm::TrafficMonitor {
   std::vector<std::pair<std::uint32_t, std::string>> sent;
   std::vector<std::pair<std::uint32_t, std::string>> received;
 };
+
+// The terminal's exclusive-use flag, read through a descriptor of its own
+// (root may open a terminal in exclusive use).
+int ExclusiveFlag(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  int flag = -1;
+  if (fd >= 0 && ioctl(fd, TIOCGEXCL, &flag) != 0) flag = -1;
+  if (fd >= 0) close(fd);
+  return flag;
+}
 
 class CommTest : public ::testing::Test {
  protected:
@@ -206,8 +219,12 @@ TEST_F(CommTest, PortIsHeldExclusively) {
   EXPECT_TRUE(comm.IsOpen());
   peer.Send("OK\r\n");
   EXPECT_EQ(comm.CommReadLine(buffer, 80, 1000), 2);
+  EXPECT_EQ(ExclusiveFlag(peer.Path()), 1);
   comm.CommClose();
   EXPECT_FALSE(comm.IsOpen());
+  // The flag must not outlive the port: the far end keeps the device open,
+  // and any other user would be refused it for good.
+  EXPECT_EQ(ExclusiveFlag(peer.Path()), 0);
   EXPECT_EQ(other.CommOpen(peer.Path().c_str(), 115200), 1);
 }
 
