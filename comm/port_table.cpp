@@ -15,13 +15,13 @@ std::optional<std::string> PortTable::Lookup(int position) const {
 
 std::string DevicePath(const std::string& port_name) {
 #ifdef _WIN32
-  constexpr const char* kDevicePrefix = "\\\\.\\";
-#else
-  constexpr const char* kDevicePrefix = "/dev/";
-#endif
-  if (!port_name.empty() && port_name[0] == '/') return port_name;
+  // COM1 to COM9 open under their names; COM10 and above need the prefix.
   if (port_name.size() == 4) return port_name;
-  return kDevicePrefix + port_name;
+  return "\\\\.\\" + port_name;
+#else
+  if (!port_name.empty() && port_name[0] == '/') return port_name;
+  return "/dev/" + port_name;
+#endif
 }
 
 }  // namespace comm

@@ -24,9 +24,9 @@ class PortTable {
   std::vector<std::string> names_;
 };
 
-// The path a port name is opened under: a path ("/dev/ttyUSB0") as it
-// stands, a four-character Windows name (COM1 to COM9) unchanged, any other
-// name with the platform's device prefix ("\\.\" on Windows, "/dev/" here).
+// The path a port name is opened under. On Windows a four-character name
+// (COM1 to COM9) as it is and any other with the prefix "\\.\"; here a path
+// ("/dev/ttyUSB0") as it stands and any other name below "/dev/".
 std::string DevicePath(const std::string& port_name);
 
 }  // namespace comm

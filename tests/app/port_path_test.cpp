@@ -41,8 +41,8 @@ TEST_P(PortPathTest, FieldTextGivesTheDevicePath) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, PortPathTest,
-    ::testing::Values(PortCase{"long_name_gets_the_device_prefix", 0, nullptr, "/dev/ttyS0"},
-                      PortCase{"four_character_name_unchanged", 1, nullptr, "COM1"},
+    ::testing::Values(PortCase{"bare_name_gets_the_device_prefix", 0, nullptr, "/dev/ttyS0"},
+                      PortCase{"short_bare_name_gets_it_too", 1, nullptr, "/dev/COM1"},
                       PortCase{"path_entry_unchanged", 2, nullptr, "/dev/pts/7"},
                       PortCase{"typed_path_over_a_selection", 0, "/tmp/link", "/tmp/link"},
                       PortCase{"typed_path_without_a_selection", -1, "/dev/pts/9", "/dev/pts/9"},
