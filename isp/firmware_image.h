@@ -32,7 +32,6 @@ struct HexParse {
   std::uint16_t highest = 0;
   bool has_data = false;
   std::uint32_t base = 0;  // from the last extended address record
-  bool segmented = false;  // base came from an extended segment record
   std::string error;       // why the last refused record was refused
 };
 

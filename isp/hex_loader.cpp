@@ -21,24 +21,32 @@ void WriteWord(std::vector<std::uint8_t>& image, std::size_t index, std::uint32_
     image[index * 4 + i] = static_cast<std::uint8_t>(word >> (8 * i));
 }
 
+// The longest record (255 data bytes) is 521 characters; a longer line is
+// read to its end, but only this much of it is kept.
+constexpr std::size_t kKeptLineLength = 1024;
+
 // Reads one whole line, however long, without its line break (LF or CR LF).
 // False at the end of the file when nothing was read.
 bool ReadLine(std::FILE* file, std::string& line) {
   line.clear();
+  bool any = false;
   int c = 0;
-  while ((c = std::fgetc(file)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
-  if (c == EOF && line.empty()) return false;
+  while ((c = std::fgetc(file)) != EOF && c != '\n') {
+    any = true;
+    if (line.size() < kKeptLineLength) line.push_back(static_cast<char>(c));
+  }
+  if (c == EOF && !any) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
 }
 
-// A directory opens like a file here but reads as nothing; it must not load
-// as an empty image.
+// Only a regular file is read: a directory reads as nothing and a device
+// such as /dev/zero never ends.
 std::FILE* OpenRegularFile(const char* file_name) {
   std::FILE* file = std::fopen(file_name, "rb");
   if (file == nullptr) return nullptr;
   struct stat info {};
-  if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
     std::fclose(file);
     return nullptr;
   }
@@ -72,6 +80,7 @@ int IspEngine::LoadHexFile(const char* file_name) {
     fresh.assign(FirmwareImage::kImageSize, 0);
   } catch (const std::bad_alloc&) {
     std::fclose(file);
+    image_ = FirmwareImage{};  // the old image is gone, as no new one came
     window_.ShowErrorMessage("Failed to allocate memory.");
     return 0;
   }

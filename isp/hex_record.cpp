@@ -60,9 +60,8 @@ int ParseHexLine(std::string_view line, HexParse& parse) {
   switch (type) {
     case kData:
       for (unsigned i = 0; i < count; ++i) {
-        // Segment addresses wrap within their 64 KiB segment; linear ones do not.
-        const std::uint32_t within = parse.segmented ? ((offset + i) & 0xFFFFu) : offset + i;
-        const std::uint32_t address = parse.base + within;
+        // A record never wraps: what runs past the end lies beyond the flash.
+        const std::uint32_t address = parse.base + offset + i;
         if (address >= FirmwareImage::kFlashSize) return Refuse(parse, "data beyond 64 KiB flash");
         parse.image[address] = HexToByte(data + 2 * i);
         parse.highest = std::max(parse.highest, static_cast<std::uint16_t>(address));
@@ -73,8 +72,7 @@ int ParseHexLine(std::string_view line, HexParse& parse) {
     case kExtendedLinearAddress: {
       if (count != 2) return Refuse(parse, "address record without 2 data bytes");
       const std::uint32_t value = HexToWord(data);
-      parse.segmented = type == kExtendedSegmentAddress;
-      parse.base = parse.segmented ? value << 4 : value << 16;
+      parse.base = type == kExtendedSegmentAddress ? value << 4 : value << 16;
       return kHexLineTaken;
     }
     default:

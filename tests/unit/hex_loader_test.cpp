@@ -201,9 +201,14 @@ TEST_F(HexLoaderTest, MalformedFilesAreRefusedWholeAndChangeNothing) {
        "Invalid HEX file: line 1: data beyond 64 KiB flash"},
       {HexRecord(4, 0, {0x00}) + "\n",
        "Invalid HEX file: line 1: address record without 2 data bytes"},
+      // A record does not wrap to the start of its segment.
+      {HexRecord(2, 0, {0x00, 0x00}) + "\n" + HexRecord(0, 0xFFFF, {1, 2}) + "\n",
+       "Invalid HEX file: line 2: data beyond 64 KiB flash"},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(Load(good), 1);
+    engine.IspStep();  // the run moves on, so a reset of its state would show
+    ASSERT_EQ(engine.RunState().StateNumber, 1);
     const isp::FirmwareImage before = engine.Image();
     const isp::IspRunState state = engine.RunState();
     EXPECT_EQ(Load(c.text), 0) << c.text;
@@ -219,7 +224,8 @@ TEST_F(HexLoaderTest, MalformedFilesAreRefusedWholeAndChangeNothing) {
 TEST_F(HexLoaderTest, FileThatCannotBeOpenedIsReported) {
   ASSERT_EQ(Load(HexRecord(0, 0x0100, {1}) + "\n"), 1);
   const auto bytes_before = engine.Image().bytes;
-  for (const std::string& name : {std::string(), dir.File("missing.hex"), dir.Path().string()}) {
+  for (const std::string& name :
+       {std::string(), dir.File("missing.hex"), dir.Path().string(), std::string("/dev/zero")}) {
     window.events.clear();
     EXPECT_EQ(engine.LoadHexFile(name.c_str()), 0) << name;
     EXPECT_EQ(window.events, std::vector<std::string>{"error Unable to open file."}) << name;
@@ -235,6 +241,7 @@ TEST_F(HexLoaderTest, ParseHexLineTellsTakenSkippedAndMalformed) {
   EXPECT_EQ(isp::ParseHexLine("no record", parse), isp::kHexLineSkipped);
   EXPECT_EQ(isp::ParseHexLine(":00000001FF", parse), isp::kHexLineTaken);
   EXPECT_EQ(isp::ParseHexLine(":00000005FB", parse), isp::kHexLineTaken);  // other types pass
+  EXPECT_EQ(isp::ParseHexLine(":00001000F0", parse), isp::kHexLineTaken);  // data record of 0 bytes
   EXPECT_FALSE(parse.has_data);
   EXPECT_EQ(isp::ParseHexLine(HexRecord(0, 0x0020, {0xAB}), parse), isp::kHexLineTaken);
   EXPECT_TRUE(parse.has_data);

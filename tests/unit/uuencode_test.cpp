@@ -28,7 +28,6 @@ TEST(UuEncodeGroupTest, EncodesGroupsWithGraveAccentForZero) {
 
 TEST(UuEncodeGroupTest, ShortGroupIgnoresBytesBeyondItsCount) {
   // The bytes after the count are not part of the group, whatever they hold.
-  EXPECT_EQ(Encode(std::string("ab")), Encode(std::string("abZ").substr(0, 2)));
   char out[5];
   const std::uint8_t bytes[3] = {'a', 'b', 0xFF};
   isp::UuEncodeGroup(bytes, 2, out);
