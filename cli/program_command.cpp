@@ -55,13 +55,15 @@ int RunProgram(const ProgramOptions& options) {
     // Like the window's timer: the next tick comes one interval after the
     // previous one ended.
     comm::SleepMs(static_cast<std::uint32_t>(window.Timer1Interval()));
-    progress = engine.IspStep();
-    display.Show(progress);
-    if (g_interrupted && !RunEnds(progress)) {
+    // Ctrl-C ends the run before the next command goes out.
+    if (g_interrupted) {
       display.Clear();
       std::fprintf(stderr, "Error: interrupted\n");
       progress = isp::kProgressFailed;
+      break;
     }
+    progress = engine.IspStep();
+    display.Show(progress);
   } while (!RunEnds(progress));
   std::signal(SIGINT, previous);
 

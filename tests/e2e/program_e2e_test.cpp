@@ -161,6 +161,23 @@ TEST_F(E2eTest, StartIspTakesARunningModuleIntoItsBootLoader) {
   EXPECT_TRUE(FileText("commlog.txt").starts_with("Start!\r!"));
 }
 
+TEST_F(E2eTest, CtrlCEndsTheRunBeforeTheNextCommand) {
+  StartSim();
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 4096)));
+  // Half a second in, the dialogue is still synchronising; nothing is erased.
+  const auto result = testing_support::RunProcess(
+      {TARVO_CLI_PATH, "program", "--no-start-isp", "--port", sim->Path(), "image.hex"},
+      dir.Path().string(), 500);
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, "Error: interrupted\n");
+  EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
+  EXPECT_TRUE(FileText("commlog.txt").ends_with("End."));
+  const auto report = Report();
+  EXPECT_TRUE(report.at("sectors_erased").empty()) << report.dump();
+  EXPECT_EQ(report.at("copies"), 0);
+}
+
 TEST_F(E2eTest, PortHeldByAnotherProcessIsReported) {
   StartSim();
   comm::Comm holder;

@@ -43,13 +43,21 @@ int ExitStatus(int status) {
 
 }  // namespace
 
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd) {
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
+                         int interrupt_after_ms) {
   int out[2];
   int err[2];
   if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
   const pid_t pid = Spawn(argv, cwd, out[1], err[1]);
   close(out[1]);
   close(err[1]);
+  std::thread interrupter;
+  if (interrupt_after_ms >= 0) {
+    interrupter = std::thread([pid, interrupt_after_ms] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(interrupt_after_ms));
+      kill(pid, SIGINT);
+    });
+  }
   ProcessResult result;
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
@@ -69,6 +77,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
       }
     }
   }
+  if (interrupter.joinable()) interrupter.join();
   int status = 0;
   waitpid(pid, &status, 0);
   result.exit_status = ExitStatus(status);

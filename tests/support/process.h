@@ -14,8 +14,9 @@ struct ProcessResult {
 };
 
 // Runs a program to its end in the given working directory and collects
-// its output.
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd);
+// its output; with interrupt_after_ms, it gets SIGINT that long after start.
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
+                         int interrupt_after_ms = -1);
 
 // The boot-loader simulator in a child process, on a pseudo-terminal whose
 // path it prints on its first line.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
+#include <thread>
 
 #include "comm/comm.h"
 #include "isp/isp_engine.h"
@@ -267,6 +269,16 @@ TEST_F(IspDialogueTest, RejectedBlockIsSavedToBlockBin) {
   ASSERT_EQ(dump.size(), 512u);
   EXPECT_TRUE(std::equal(dump.begin(), dump.end(), engine.Image().bytes.begin() + 512,
                          [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
+}
+
+TEST_F(IspDialogueTest, InputLeftFromBeforeAStepIsDiscarded) {
+  LoadImage({});
+  AdvanceTo(1);
+  boot_loader.sync_reply = "";    // the part does not answer "?" now,
+  peer.Send("Synchronized\r\n");  // but an old answer is still on the line
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(engine.IspStep(), isp::kProgressFailed);
+  EXPECT_EQ(window.events, (Events{"SyncPanel red", "error Part not responding"}));
 }
 
 class SlowEraseTest : public IspDialogueTest {

@@ -26,29 +26,15 @@ bool IsEntryLine(const std::string& line) {
          line.find(' ', last_gap + 3) == std::string::npos;
 }
 
-bool IsSubsequence(const std::vector<std::string>& part, const std::vector<std::string>& whole) {
-  auto next = whole.begin();
-  for (const std::string& line : part) {
-    while (next != whole.end() && *next != line) ++next;
-    if (next == whole.end()) return false;
-    ++next;
-  }
-  return true;
-}
-
 // The machine may have no serial port at all, so only the form of the list
-// is checked, and that the probe only ever leaves ports out.
+// is checked. Only --all runs here: the probe would raise and drop DTR on
+// whatever hardware is attached (it is tested on pseudo-terminals instead).
 TEST(PortsCommandTest, ListsEachPortFoundAsOneEntryLine) {
   testing_support::ScopedTempDir dir;
   const auto all = testing_support::RunProcess({TARVO_CLI_PATH, "ports", "--all"}, dir.Path());
-  const auto opened = testing_support::RunProcess({TARVO_CLI_PATH, "ports"}, dir.Path());
-
   EXPECT_EQ(all.exit_status, 0);
   EXPECT_EQ(all.err, "");
-  EXPECT_EQ(opened.exit_status, 0);
-  EXPECT_EQ(opened.err, "");
   for (const std::string& line : Lines(all.out)) EXPECT_TRUE(IsEntryLine(line)) << line;
-  EXPECT_TRUE(IsSubsequence(Lines(opened.out), Lines(all.out))) << opened.out << "\n" << all.out;
 }
 
 }  // namespace
