@@ -21,6 +21,7 @@
 #include "app/monitor_box.h"
 #include "app/status_bar.h"
 #include "app/symbol_button.h"
+#include "app/tools/isolated_window.h"
 #include "app/tools/pattern_hex.h"
 #include "app/tools/sim_launcher.h"
 #include "comm/traffic_monitor.h"
@@ -100,6 +101,7 @@ double RxByteCost(int lines_before) {
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  app::tools::IsolateWindow();
   QCommandLineParser parser;
   const QCommandLineOption sim_option("sim", "The isp-sim program.", "PATH");
   const QCommandLineOption size_option("size", "Bytes in the image.", "BYTES", "65536");

@@ -7,7 +7,7 @@
 # driver (--size BYTES, --repeat N). Runs under Xvfb where it is installed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build_dir=${BUILD_DIR:-$root/build-app}
+build_dir=${BUILD_DIR:-$root/build}
 
 [[ -f "$build_dir/build.ninja" ]] || cmake -S "$root" -B "$build_dir" -G Ninja >/dev/null
 cmake --build "$build_dir" --target tarvo-window-bench isp-sim >/dev/null

@@ -2,10 +2,10 @@
 # Takes docs/screenshot.png (or the path given): the window under Xvfb
 # against the boot-loader simulator, in the middle of a run with the traffic
 # monitor shown. Without Xvfb the window draws itself offscreen. Builds into
-# BUILD_DIR (default: build-app).
+# BUILD_DIR (default: build).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build_dir=${BUILD_DIR:-$root/build-app}
+build_dir=${BUILD_DIR:-$root/build}
 out=${1:-$root/docs/screenshot.png}
 
 [[ -f "$build_dir/build.ninja" ]] || cmake -S "$root" -B "$build_dir" -G Ninja >/dev/null

@@ -17,6 +17,7 @@
 #include "app/main_form.h"
 #include "app/monitor_box.h"
 #include "app/symbol_button.h"
+#include "app/tools/isolated_window.h"
 #include "app/tools/pattern_hex.h"
 #include "app/tools/sim_launcher.h"
 
@@ -41,6 +42,7 @@ QPixmap Picture(app::TMainForm& form) {
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  app::tools::IsolateWindow();
   QCommandLineParser parser;
   const QCommandLineOption sim_option("sim", "The isp-sim program.", "PATH");
   const QCommandLineOption out_option("out", "The PNG to write.", "PNG");
