@@ -11,10 +11,4 @@ inline QColor FromBgr(std::uint32_t bgr) {
                 static_cast<int>((bgr >> 16) & 0xFFu));
 }
 
-inline std::uint32_t ToBgr(const QColor& colour) {
-  return static_cast<std::uint32_t>(colour.red()) |
-         static_cast<std::uint32_t>(colour.green()) << 8 |
-         static_cast<std::uint32_t>(colour.blue()) << 16;
-}
-
 }  // namespace app

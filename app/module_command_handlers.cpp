@@ -1,19 +1,15 @@
 // The one-line commands to the module's own firmware. Each opens the port
 // for its click only; a port that does not open (for instance because a run
 // holds it) makes the command do nothing.
+#include "app/baud_table.h"
 #include "app/main_form.h"
 #include "app/port_path.h"
 
 namespace app {
-namespace {
-
-constexpr int kModuleBaud = 115200;
-
-}  // namespace
 
 void TMainForm::SendModuleCommandOnSelectedPort(comm::ModuleCommand command) {
   const std::optional<std::string> port_path = ResolvePortPath(*CommPortBox, unit.PortTable);
-  if (!port_path || !unit.comm.CommOpen(port_path->c_str(), kModuleBaud)) return;
+  if (!port_path || !unit.comm.CommOpen(port_path->c_str(), kRunBaud)) return;
   comm::SendModuleCommand(unit.comm, command);
   unit.comm.CommClose();
 }

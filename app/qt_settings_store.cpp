@@ -12,12 +12,12 @@ QtSettingsStore::~QtSettingsStore() {
   settings_.sync();
 }
 
+// A file that does not parse fails every read; writing replaces it whole.
 void QtSettingsStore::CheckReadable() const {
   if (settings_.status() != QSettings::NoError) throw SettingsError("settings cannot be read");
 }
 
 bool QtSettingsStore::OpenKey(const std::string& key, bool /*can_create*/) {
-  CheckReadable();
   // Keys exist as soon as a value is written to them, so opening always
   // succeeds within the application's own settings.
   if (!key.empty() && key[0] == '\\') {
@@ -36,6 +36,7 @@ QString QtSettingsStore::Path(const std::string& name) const {
 }
 
 std::int32_t QtSettingsStore::ReadInteger(const std::string& name) {
+  CheckReadable();
   const QVariant value = settings_.value(Path(name));
   if (!value.isValid()) throw SettingsError(name + " is missing");
   bool ok = false;
@@ -48,6 +49,7 @@ std::int32_t QtSettingsStore::ReadInteger(const std::string& name) {
 }
 
 std::string QtSettingsStore::ReadString(const std::string& name) {
+  CheckReadable();
   const QVariant value = settings_.value(Path(name));
   if (!value.isValid()) return {};
   if (value.typeId() != QMetaType::QString) throw SettingsError(name + " is not a text");

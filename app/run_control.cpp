@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/baud_table.h"
 #include "app/main_form.h"
 #include "app/port_path.h"
 #include "app/status_bar.h"
@@ -17,8 +18,6 @@
 
 namespace app {
 namespace {
-
-constexpr int kRunBaud = 115200;  // whatever SpeedBox holds
 
 constexpr isp::Light kLightsShownByTheEngine[] = {
     isp::Light::SyncPanel,  isp::Light::UnlockPanel, isp::Light::ErasedPanel,
@@ -55,6 +54,8 @@ void TMainForm::LoadBtnClick() {
     ConnectBtn->setText("Disconnect");
     unit.PortConnected = true;
     unit.RunGoing = true;
+    // A file dialog opened inside a tick would hold the run up.
+    BrowseBtn->setEnabled(false);
     SetLightColour(isp::Light::ConnectedPanel, isp::kLightGreen);
     SetStatusText("Loading...");
     EnableTimer(*Timer1);
@@ -78,6 +79,7 @@ void TMainForm::Timer1Timer() {
     ConnectBtn->setText("Connect");
     unit.PortConnected = false;
     unit.RunGoing = false;
+    BrowseBtn->setEnabled(true);
     SetLightColour(isp::Light::ConnectedPanel, isp::kLightGrey);
     ProgressPanel->hide();
   } else {

@@ -6,6 +6,7 @@
 
 #include "app/baud_table.h"
 #include "app/main_form.h"
+#include "app/port_path.h"
 #include "app/settings_store.h"
 
 namespace app {
@@ -15,13 +16,6 @@ namespace {
 // no entry selected.
 void SelectEntry(QComboBox& box, int position) {
   box.setCurrentIndex(position >= 0 && position < box.count() ? position : -1);
-}
-
-// The selected entry of the port field, -1 when none is: an entry counts
-// only while the field shows its text.
-int SelectedPort(const QComboBox& box) {
-  const int index = box.currentIndex();
-  return index >= 0 && box.currentText() == box.itemText(index) ? index : -1;
 }
 
 }  // namespace
@@ -54,7 +48,7 @@ void TMainForm::FormClose() {
     if (store->OpenKey(kApplicationKey, true) && store->OpenKey(kSettingsKey, true)) {
       store->WriteInteger("Top", y());
       store->WriteInteger("Left", x());
-      store->WriteInteger("ComPort", SelectedPort(*CommPortBox));
+      store->WriteInteger("ComPort", ListedEntry(*CommPortBox));
       store->WriteInteger("BaudRate", unit.SpeedIndex);
       store->WriteString("FileName", FileNameEdit->text().toStdString());
       store->WriteInteger("StartISP", StartISPChk->isChecked() ? 1 : 0);
