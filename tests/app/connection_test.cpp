@@ -115,6 +115,20 @@ TEST_F(ConnectionTest, RefreshListsThePortsThatOpenInDiscoveryOrderWithNothingSe
   EXPECT_EQ(form->unit.PortTable.Lookup(1), held.Path());
 }
 
+TEST_F(ConnectionTest, ProbeOpensEachPortAtTheSelectedSpeed) {
+  // The list was filled when the window was first shown, before the saved
+  // speed applied: the probe ran at 2400 baud.
+  EXPECT_EQ(form->CommPortBox->count(), 1);
+  EXPECT_EQ(LineSpeed(peer), static_cast<speed_t>(B2400));
+  ChooseSpeed(*form, 2);
+  form->RefreshBtn->click();
+  EXPECT_EQ(LineSpeed(peer), static_cast<speed_t>(B9600));
+  form->unit.SpeedIndex = 9;  // a hand-edited setting
+  form->RefreshBtn->click();
+  EXPECT_EQ(LineSpeed(peer), static_cast<speed_t>(B115200));
+  EXPECT_FALSE(form->unit.comm.IsOpen());
+}
+
 TEST_F(ConnectionTest, ListHoldsEightyPorts) {
   ports.assign(81, {peer.Path(), "Adapter", "usb"});
   form->RefreshBtn->click();
@@ -163,6 +177,7 @@ TEST_F(ConnectionDuringRunTest, ConnectAndRefreshLeaveTheRunIntact) {
   form->LoadBtn->click();
   ASSERT_TRUE(form->unit.RunGoing);
   EXPECT_EQ(LineSpeed(peer), static_cast<speed_t>(B115200));  // a run always uses 115200
+  EXPECT_FALSE(form->BrowseBtn->isEnabled());                 // no file dialog inside a tick
   ASSERT_TRUE(RunUntil([&] { return form->unit.engine.RunState().StateNumber >= 4; }, 10000));
   form->ConnectBtn->click();
   form->RefreshBtn->click();
@@ -171,6 +186,7 @@ TEST_F(ConnectionDuringRunTest, ConnectAndRefreshLeaveTheRunIntact) {
   EXPECT_EQ(form->ConnectBtn->text(), "Disconnect");
   EXPECT_EQ(form->CommPortBox->count(), 0);  // no port opens for the probe while the run holds one
   ASSERT_TRUE(WaitRunEnd());
+  EXPECT_TRUE(form->BrowseBtn->isEnabled());
   EXPECT_EQ(form->unit.DisplayedProgress, 1000);
   EXPECT_TRUE(messages.empty());
   EXPECT_FALSE(form->unit.comm.IsOpen());

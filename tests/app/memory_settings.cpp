@@ -34,10 +34,12 @@ class MemorySettingsStore : public app::SettingsStore {
   }
   void WriteInteger(const std::string& name, std::int32_t value) override {
     data_.log.push_back("write " + name + "=" + std::to_string(value));
+    if (name == data_.broken_value) throw app::SettingsError(name + " cannot be written");
     data_.keys.at(current_)[name] = value;
   }
   void WriteString(const std::string& name, const std::string& value) override {
     data_.log.push_back("write " + name + "=" + value);
+    if (name == data_.broken_value) throw app::SettingsError(name + " cannot be written");
     data_.keys.at(current_)[name] = value;
   }
 

@@ -17,6 +17,7 @@ struct MemorySettings {
   using Value = std::variant<std::int32_t, std::string>;
   std::map<std::string, std::map<std::string, Value>> keys;
   bool refuse_keys = false;  // keys can be neither opened nor created
+  std::string broken_value;  // writing a value of this name fails
   std::vector<std::string> log;
 
   std::map<std::string, Value>& Settings() {

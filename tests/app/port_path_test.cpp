@@ -2,7 +2,6 @@
 // PortTable, or a device path as typed.
 #include <QComboBox>
 
-#include "app/launch_options.h"
 #include "app/port_path.h"
 #include "tests/app/window_fixture.h"
 
@@ -48,19 +47,12 @@ INSTANTIATE_TEST_SUITE_P(
                       PortCase{"typed_path_without_a_selection", -1, "/dev/pts/9", "/dev/pts/9"},
                       PortCase{"empty_field_without_a_selection", -1, nullptr, std::nullopt},
                       PortCase{"field_emptied_over_a_selection", 0, "", std::nullopt},
-                      PortCase{"entry_without_a_table_entry", 3, nullptr, std::nullopt}),
+                      PortCase{"entry_without_a_table_entry", 3, nullptr, std::nullopt},
+                      // An entry's text counts as that entry, whichever is selected.
+                      PortCase{"typed_text_of_another_entry", 0, "COM1", "/dev/COM1"},
+                      PortCase{"typed_text_of_an_entry_without_selection", -1, "ttyS0",
+                               "/dev/ttyS0"}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
-
-TEST(LaunchOptionsTest, PortAndFilePresetsAreOptional) {
-  EnsureApplication();
-  const app::LaunchOptions both = app::ParseLaunchOptions(
-      {"tarvo-loader", "--port", "/dev/pts/4", "--file", "samples/blinky.hex"});
-  EXPECT_EQ(both.port, "/dev/pts/4");
-  EXPECT_EQ(both.file, "samples/blinky.hex");
-  const app::LaunchOptions none = app::ParseLaunchOptions({"tarvo-loader"});
-  EXPECT_FALSE(none.port.has_value());
-  EXPECT_FALSE(none.file.has_value());
-}
 
 }  // namespace
 }  // namespace app_test

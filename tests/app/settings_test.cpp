@@ -210,6 +210,17 @@ TEST_F(SettingsWindowTest, PortTypedByHandIsSavedAsNoSelection) {
   EXPECT_EQ(std::get<std::int32_t>(settings.Settings().at("ComPort")), -1);
 }
 
+TEST_F(SettingsWindowTest, WriteErrorAtCloseKeepsWhatWasWrittenAndTheWindowCloses) {
+  settings.broken_value = "ComPort";
+  settings.log.clear();
+  EXPECT_TRUE(form->close());
+  EXPECT_FALSE(form->isVisible());
+  std::vector<std::string> writes = kOpen;
+  writes.insert(writes.end(), {"write Top=203", "write Left=688", "write ComPort=0"});
+  EXPECT_EQ(settings.log, writes);
+  EXPECT_EQ(settings.Settings().size(), 2u);  // Top and Left
+}
+
 TEST_F(SettingsWindowTest, KeysThatCannotBeOpenedAtCloseWriteNothing) {
   settings.refuse_keys = true;
   settings.log.clear();
@@ -273,10 +284,15 @@ TEST_F(QtSettingsStoreTest, GarbageSettingsFileGivesTheDefaultsAndIsWrittenAnewA
     form.FileNameEdit->setText("b.hex");
     form.close();
   }
-  auto store = Open();
-  EXPECT_EQ(store->ReadString("FileName"), "b.hex");
-  EXPECT_EQ(store->ReadInteger("BaudRate"), 5);
-  EXPECT_EQ(store->ReadInteger("StartISP"), 1);
+  // The file on disk now holds the values (read as text: QSettings keeps
+  // what it parsed in a cache of its own).
+  QFile file(FileName());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString written = QString::fromUtf8(file.readAll());
+  EXPECT_TRUE(written.contains("[Settings]")) << written.toStdString();
+  EXPECT_TRUE(written.contains("FileName=b.hex")) << written.toStdString();
+  EXPECT_TRUE(written.contains("BaudRate=5")) << written.toStdString();
+  EXPECT_TRUE(written.contains("StartISP=1")) << written.toStdString();
   app::PortEnumerator() = comm::EnumSerialPorts;
 }
 
