@@ -91,7 +91,7 @@ TEST_F(NestedHandlersTest, ClosingTheWindowDuringARunKeepsWhatWasLogged) {
   EXPECT_TRUE(kept.starts_with(logged));
   EXPECT_FALSE(kept.ends_with("End."));
   // The port went with the window: the simulator sees the hang-up and ends.
-  EXPECT_TRUE(sim->WaitExit(5000));
+  EXPECT_TRUE(sim->WaitExit(std::chrono::seconds(5)).has_value());
 }
 
 }  // namespace

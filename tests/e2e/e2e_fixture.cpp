@@ -31,12 +31,12 @@ testing_support::ProcessResult E2eTest::Program(const ByteMap& bytes,
 }
 
 nlohmann::json E2eTest::Report() {
-  if (!sim->WaitExit(5000)) sim->Stop();
+  if (!sim->WaitExit(std::chrono::seconds(5))) sim->Stop();
   return nlohmann::json::parse(FileText("report.json"));
 }
 
 std::vector<std::uint8_t> E2eTest::Flash() {
-  if (!sim->WaitExit(5000)) sim->Stop();
+  if (!sim->WaitExit(std::chrono::seconds(5))) sim->Stop();
   const std::string bytes = FileText("flash.bin");
   return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }

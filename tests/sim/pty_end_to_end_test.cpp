@@ -15,13 +15,22 @@
 
 #include "host_port.hpp"
 #include "part_driver.hpp"
-#include "sim_process.hpp"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
 #include "uu_codec.hpp"
 
 namespace isp_sim::testing {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing_support::ScopedTempDir;
+using ::testing_support::SimProcess;
+
+// The simulator's command line: the binary, then these arguments.
+std::vector<std::string> WithBinary(std::vector<std::string> args) {
+  args.insert(args.begin(), ISP_SIM_BINARY);
+  return args;
+}
 
 // Sends `line` CR LF and expects `reply` back in full.
 void exchange(HostPort& host, const std::string& line, const std::string& reply) {
@@ -58,12 +67,12 @@ nlohmann::json read_json(const std::string& path) {
 }
 
 TEST(PtyEndToEnd, PrintsTheSlaveLinksItAndKeepsStateAcrossReopens) {
-  TempDir dir;
-  const std::string link = dir.path("lpc");
+  ScopedTempDir dir;
+  const std::string link = dir.File("lpc");
   std::filesystem::create_symlink("/nonexistent", link);  // a stale link is replaced
-  SimProcess sim({"--link", link});
-  ASSERT_EQ(sim.slave_path().rfind("/dev/pts/", 0), 0u) << sim.slave_path();
-  EXPECT_EQ(std::filesystem::read_symlink(link), sim.slave_path());
+  SimProcess sim(WithBinary({"--link", link}));
+  ASSERT_EQ(sim.Path().rfind("/dev/pts/", 0), 0u) << sim.Path();
+  EXPECT_EQ(std::filesystem::read_symlink(link), sim.Path());
 
   {
     HostPort host(link);
@@ -75,19 +84,19 @@ TEST(PtyEndToEnd, PrintsTheSlaveLinksItAndKeepsStateAcrossReopens) {
     exchange(host, "K", "K\r\n0\r\n5\r\n2\r\n");
   }
   {
-    HostPort host(sim.slave_path());
+    HostPort host(sim.Path());
     exchange(host, "A 0", "A 0\r\n0\r\n");
     exchange(host, "J", "0\r\n913309739\r\n");
   }
-  sim.signal(SIGTERM);
-  EXPECT_EQ(sim.wait_exit(10s), 0);
+  sim.Signal(SIGTERM);
+  EXPECT_EQ(sim.WaitExit(10s), 0);
   EXPECT_FALSE(std::filesystem::is_symlink(link));
 }
 
 TEST(PtyEndToEnd, OutputWhileNoHostHasThePortOpenIsLost) {
-  SimProcess sim({"--erase-ms", "300"});
+  SimProcess sim(WithBinary({"--erase-ms", "300"}));
   {
-    HostPort host(sim.slave_path());
+    HostPort host(sim.Path());
     synchronise(host);
     exchange(host, "U 23130", "U 23130\r\n0\r\n");
     exchange(host, "P 0 0", "P 0 0\r\n0\r\n");
@@ -95,19 +104,19 @@ TEST(PtyEndToEnd, OutputWhileNoHostHasThePortOpenIsLost) {
     EXPECT_EQ(host.read(7), "E 0 0\r\n");
   }  // closed before the erase answers
   std::this_thread::sleep_for(600ms);
-  HostPort host(sim.slave_path());
+  HostPort host(sim.Path());
   exchange(host, "J", "J\r\n0\r\n913309739\r\n");
 }
 
 TEST(PtyEndToEnd, NonRootHostCanReopenAfterExclusiveUse) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-  SimProcess sim({});
-  ASSERT_EQ(::chmod(sim.slave_path().c_str(), 0666), 0);
+  SimProcess sim(WithBinary({}));
+  ASSERT_EQ(::chmod(sim.Path().c_str(), 0666), 0);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(10);
-    const char* path = sim.slave_path().c_str();
+    const char* path = sim.Path().c_str();
     const int first = ::open(path, O_RDWR | O_NOCTTY);
     if (first < 0 || ::ioctl(first, TIOCEXCL) != 0) ::_exit(11);
     if (::open(path, O_RDWR | O_NOCTTY) >= 0 || errno != EBUSY) ::_exit(12);  // exclusive
@@ -128,15 +137,15 @@ TEST(PtyEndToEnd, NonRootHostCanReopenAfterExclusiveUse) {
 }
 
 TEST(PtyEndToEnd, OnceEndsOnHangUpAndWritesTheReport) {
-  TempDir dir;
-  SimProcess sim({"--once", "--report", dir.path("report.json")});
+  ScopedTempDir dir;
+  SimProcess sim(WithBinary({"--once", "--report", dir.File("report.json")}));
   {
-    HostPort host(sim.slave_path());
+    HostPort host(sim.Path());
     synchronise(host);
-    EXPECT_EQ(sim.wait_exit(200ms), std::nullopt);  // still there while the host is
+    EXPECT_EQ(sim.WaitExit(200ms), std::nullopt);  // still there while the host is
   }
-  EXPECT_EQ(sim.wait_exit(10s), 0);
-  const nlohmann::json report = read_json(dir.path("report.json"));
+  EXPECT_EQ(sim.WaitExit(10s), 0);
+  const nlohmann::json report = read_json(dir.File("report.json"));
   EXPECT_EQ(report["synchronised"], true);
   EXPECT_EQ(report["hang_ups"], 1);
   // "?", "Synchronized\r\n", "12000\r\r" in; their answers and echoes out.
@@ -145,30 +154,30 @@ TEST(PtyEndToEnd, OnceEndsOnHangUpAndWritesTheReport) {
 }
 
 TEST(PtyEndToEnd, OnceDeliversTheGoReplyThenEndsWithTheReset) {
-  TempDir dir;
-  SimProcess sim({"--once", "--report", dir.path("report.json")});
-  HostPort host(sim.slave_path());
+  ScopedTempDir dir;
+  SimProcess sim(WithBinary({"--once", "--report", dir.File("report.json")}));
+  HostPort host(sim.Path());
   synchronise(host);
   exchange(host, "U 23130", "U 23130\r\n0\r\n");
   write_ram(host, kRestartRoutine);
   exchange(host, "G 268436224 T", "G 268436224 T\r\n0\r\n");
   EXPECT_TRUE(host.hung_up(10s));
-  EXPECT_EQ(sim.wait_exit(10s), 0);
-  const nlohmann::json report = read_json(dir.path("report.json"));
+  EXPECT_EQ(sim.WaitExit(10s), 0);
+  const nlohmann::json report = read_json(dir.File("report.json"));
   EXPECT_EQ(report["resets"], 1);
   EXPECT_EQ(report["user_code_valid"], false);
 }
 
 TEST(PtyEndToEnd, SigtermWritesFlashAndReport) {
-  TempDir dir;
+  ScopedTempDir dir;
   const std::vector<std::uint8_t> image = valid_user_code_image();
-  std::ofstream(dir.path("in.bin"), std::ios::binary)
+  std::ofstream(dir.File("in.bin"), std::ios::binary)
       .write(reinterpret_cast<const char*>(image.data()),
              static_cast<std::streamsize>(image.size()));
-  SimProcess sim({"--flash-in", dir.path("in.bin"), "--flash-out", dir.path("out.bin"), "--report",
-                  dir.path("report.json")});
+  SimProcess sim(WithBinary({"--flash-in", dir.File("in.bin"), "--flash-out", dir.File("out.bin"),
+                             "--report", dir.File("report.json")}));
   {
-    HostPort host(sim.slave_path());
+    HostPort host(sim.Path());
     host.write("EA=1\r\n");
     EXPECT_EQ(host.read(6), "EA=1\r\n");
     host.write("!\r");
@@ -178,10 +187,10 @@ TEST(PtyEndToEnd, SigtermWritesFlashAndReport) {
     write_ram(host, std::vector<std::uint8_t>(256, 0xA5));
     exchange(host, "P 1 1", "P 1 1\r\n0\r\n");
     exchange(host, "C 4096 268436224 256", "C 4096 268436224 256\r\n0\r\n");
-    sim.signal(SIGTERM);
-    EXPECT_EQ(sim.wait_exit(10s), 0);
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.WaitExit(10s), 0);
   }
-  std::ifstream out(dir.path("out.bin"), std::ios::binary);
+  std::ifstream out(dir.File("out.bin"), std::ios::binary);
   const std::vector<std::uint8_t> flash{std::istreambuf_iterator<char>(out), {}};
   ASSERT_EQ(flash.size(), kFlashSize);
   EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
@@ -189,7 +198,7 @@ TEST(PtyEndToEnd, SigtermWritesFlashAndReport) {
   EXPECT_EQ(flash[4096 + 255], 0xA5);
   EXPECT_EQ(flash[4096 + 256], 0xFF);
 
-  const nlohmann::json report = read_json(dir.path("report.json"));
+  const nlohmann::json report = read_json(dir.File("report.json"));
   EXPECT_EQ(report["copies"], 1);
   EXPECT_EQ(report["firmware_commands"], nlohmann::json({"EA=1", "!"}));
   EXPECT_EQ(report["firmware_running"], false);
@@ -197,20 +206,20 @@ TEST(PtyEndToEnd, SigtermWritesFlashAndReport) {
 }
 
 TEST(PtyEndToEnd, HangupAfterCopyAnswersTheCopyThenDropsTheLine) {
-  SimProcess sim({"--hangup-after", "1"});
-  HostPort host(sim.slave_path());
+  SimProcess sim(WithBinary({"--hangup-after", "1"}));
+  HostPort host(sim.Path());
   synchronise(host);
   exchange(host, "U 23130", "U 23130\r\n0\r\n");
   write_ram(host, std::vector<std::uint8_t>(256, 0));
   exchange(host, "P 0 0", "P 0 0\r\n0\r\n");
   exchange(host, "C 0 268436224 256", "C 0 268436224 256\r\n0\r\n");
   EXPECT_TRUE(host.hung_up(10s));
-  EXPECT_EQ(sim.wait_exit(10s), 0);
+  EXPECT_EQ(sim.WaitExit(10s), 0);
 }
 
 TEST(PtyEndToEnd, PacedOutputNeverArrivesEarlierThanTheLineAllows) {
-  SimProcess sim({"--baud-rate", "9600"});
-  HostPort host(sim.slave_path());
+  SimProcess sim(WithBinary({"--baud-rate", "9600"}));
+  HostPort host(sim.Path());
   synchronise(host);
   const std::string expected_start = "R 0 400\r\n0\r\n";
   const auto start = std::chrono::steady_clock::now();

@@ -109,16 +109,21 @@ int SimProcess::Stop() {
   return ExitStatus(status);
 }
 
-bool SimProcess::WaitExit(int timeout_ms) {
-  for (int waited = 0; waited < timeout_ms; waited += 10) {
+void SimProcess::Signal(int number) const {
+  kill(pid_, number);
+}
+
+std::optional<int> SimProcess::WaitExit(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
-      return true;
+      return ExitStatus(status);
     }
+    if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return false;
 }
 
 }  // namespace testing_support

@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,8 +32,10 @@ class SimProcess {
   const std::string& Path() const { return path_; }
   // Ends the simulator with SIGTERM (it writes its files) and waits for it.
   int Stop();
-  // Waits for the simulator to end by itself (--once); false on time-out.
-  bool WaitExit(int timeout_ms);
+  void Signal(int number) const;
+  // Waits for the simulator to end by itself (--once): its exit status, or
+  // nothing when it still runs after the limit.
+  std::optional<int> WaitExit(std::chrono::milliseconds limit);
 
  private:
   pid_t pid_ = -1;
