@@ -1,11 +1,14 @@
 #include "comm/comm.h"
 
-#include <sys/ioctl.h>
+#include <utility>
 
 #include "comm/clock.h"
-#include "comm/posix_serial.h"
 
 namespace comm {
+
+Comm::Comm() : Comm(MakeSystemSerialBackend) {}
+
+Comm::Comm(SerialBackendFactory backends) : backends_(std::move(backends)) {}
 
 Comm::~Comm() {
   if (IsOpen()) CommClose();
@@ -25,17 +28,20 @@ void Comm::TraceText(const std::string& text) const {
 
 int Comm::CommOpen(const char* device_path, int baud) {
   TraceText(std::string("Opening ") + device_path);
-  if (IsOpen()) return 0;  // the held port stays as it is
-  const int fd = posix::OpenExclusive(device_path);
-  if (fd < 0) return 0;
-  fd_ = fd;
+  if (IsOpen()) {  // the held port stays as it is
+    open_error_ = OpenError{OpenFailure::kBusy, 0, "this program already holds a port open"};
+    return 0;
+  }
+  std::unique_ptr<SerialBackend> port = backends_();
+  if (!port->Open(device_path, open_error_)) return 0;
+  port_ = std::move(port);
   TraceText(std::string(device_path) + " Opened.");
   // Once the device is open the port counts as open, whatever the driver
   // makes of the settings (a pseudo-terminal has no modem lines). With
   // hardware flow control left on by the driver, the driver drives RTS.
-  posix::ConfigureLine(fd_, baud);
-  posix::SetControlLine(fd_, TIOCM_DTR, true);
-  posix::SetControlLine(fd_, TIOCM_RTS, false);
+  port_->Configure(baud);
+  port_->SetModemLine(ModemLine::kDtr, true);
+  port_->SetModemLine(ModemLine::kRts, false);
   return 1;
 }
 
@@ -45,7 +51,7 @@ int Comm::CommWrite(const void* bytes, int count) {
   if (CommLog != nullptr) std::fwrite(data, 1, static_cast<size_t>(count), CommLog);
   if (MonitorShown()) Monitor->MonitorSent(kSentColour, static_cast<const char*>(bytes), count);
   if (!IsOpen()) return 0;
-  return posix::WriteTimed(fd_, data, count, kWriteMsPerByte);
+  return port_->Write(data, count, kWriteMsPerByte);
 }
 
 int Comm::CommRead(void* buffer, int count) {
@@ -53,10 +59,26 @@ int Comm::CommRead(void* buffer, int count) {
   auto* data = static_cast<std::uint8_t*>(buffer);
   int got = 0;
   if (IsOpen()) {
-    got = posix::ReadTimed(fd_, data, count, kReadTimeoutMs);
+    got = port_->Read(data, count, kReadTimeoutMs);
   } else {
     SleepMs(kReadTimeoutMs);  // a read on no port is a read in which nothing came
   }
+  return Received(data, got);
+}
+
+int Comm::CommReadSome(void* buffer, int max, int timeout_ms) {
+  if (max <= 0) return 0;
+  auto* data = static_cast<std::uint8_t*>(buffer);
+  int got = 0;
+  if (IsOpen()) {
+    got = port_->Read(data, max, timeout_ms);
+  } else if (timeout_ms > 0) {
+    SleepMs(static_cast<std::uint32_t>(timeout_ms));
+  }
+  return Received(data, got);
+}
+
+int Comm::Received(std::uint8_t* data, int got) {
   if (got <= 0) return 0;
   if (CommLog != nullptr) std::fwrite(data, 1, static_cast<size_t>(got), CommLog);
   if (MonitorShown()) Monitor->MonitorAppendRx(kReceivedColour, data, got);
@@ -65,8 +87,10 @@ int Comm::CommRead(void* buffer, int count) {
 
 void Comm::CommClose() {
   if (!IsOpen()) return;
-  posix::Close(fd_, kWriteMsPerByte);
-  fd_ = -1;
+  port_->Drain(kWriteMsPerByte);
+  port_->SetModemLine(ModemLine::kDtr, false);
+  port_->Close();
+  port_.reset();
   TraceText("Comm port closed");
 }
 

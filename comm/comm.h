@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "comm/serial_backend.h"
 #include "comm/traffic_monitor.h"
 
 namespace comm {
@@ -14,7 +16,10 @@ namespace comm {
 // command-with-echo exchange on top of them. One object per program.
 class Comm {
  public:
-  Comm() = default;
+  Comm();
+  // Opens every port through backends that the factory makes (tests hand in
+  // doubles that record the modem lines).
+  explicit Comm(SerialBackendFactory backends);
   ~Comm();
   Comm(const Comm&) = delete;
   Comm& operator=(const Comm&) = delete;
@@ -27,7 +32,14 @@ class Comm {
   int CommWrite(const void* bytes, int count);
   int CommRead(void* buffer, int count);
   void CommClose();
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return port_ != nullptr; }
+  // Why the last CommOpen that failed did so.
+  const OpenError& LastOpenError() const { return open_error_; }
+
+  // Bulk read for callers that parse replies themselves: takes what has
+  // arrived (up to max bytes) at once, or waits up to timeout_ms for the
+  // first byte. The bytes pass the log and monitor hooks like CommRead's.
+  int CommReadSome(void* buffer, int max, int timeout_ms);
 
   // --- receive primitives -------------------------------------------------
   int CommFlushInput();
@@ -67,7 +79,11 @@ class Comm {
   bool LimitPassed(std::uint32_t started, std::uint32_t limit_ms) const;
   void TraceText(const std::string& text) const;
 
-  int fd_ = -1;
+  int Received(std::uint8_t* data, int got);
+
+  SerialBackendFactory backends_;
+  std::unique_ptr<SerialBackend> port_;
+  OpenError open_error_;
 };
 
 }  // namespace comm

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "comm/clock.h"
 
@@ -51,22 +52,62 @@ void SleepRest(std::uint32_t started, int timeout_ms) {
   if (spent < limit) SleepMs(limit - spent);
 }
 
-}  // namespace
-
-int OpenExclusive(const char* path) {
-  const int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
-  if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    return -1;
+OpenFailure FailureFor(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return OpenFailure::kNotFound;
+    case EACCES:
+    case EPERM:
+      return OpenFailure::kPermission;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return OpenFailure::kBusy;
+    case ENOTTY:
+      return OpenFailure::kNotSerial;
+    default:
+      return OpenFailure::kOther;
   }
-  ioctl(fd, TIOCEXCL);
-  return fd;
 }
 
-bool ConfigureLine(int fd, int baud) {
+void Describe(OpenError& error, int code) {
+  error.kind = FailureFor(code);
+  error.system_code = code;
+  error.text = std::strerror(code);
+}
+
+}  // namespace
+
+PosixSerial::~PosixSerial() {
+  if (fd_ >= 0) Close();
+}
+
+bool PosixSerial::Open(const char* device_path, OpenError& error) {
+  error = OpenError{};
+  const int fd = ::open(device_path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    Describe(error, errno);
+    return false;
+  }
+  if (!isatty(fd)) {
+    Describe(error, ENOTTY);
+    ::close(fd);
+    return false;
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    Describe(error, errno == EWOULDBLOCK ? EBUSY : errno);
+    ::close(fd);
+    return false;
+  }
+  ioctl(fd, TIOCEXCL);
+  fd_ = fd;
+  return true;
+}
+
+bool PosixSerial::Configure(int baud) {
   termios tio{};
-  if (tcgetattr(fd, &tio) != 0) return false;
+  if (tcgetattr(fd_, &tio) != 0) return false;
   // Raw bytes both ways; IXON/IXOFF and CRTSCTS are left as they were.
   tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
   tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
@@ -80,16 +121,17 @@ bool ConfigureLine(int fd, int baud) {
     cfsetispeed(&tio, speed);
     cfsetospeed(&tio, speed);
   }
-  return tcsetattr(fd, TCSANOW, &tio) == 0 && speed != B0;
+  return tcsetattr(fd_, TCSANOW, &tio) == 0 && speed != B0;
 }
 
-bool SetControlLine(int fd, int line, bool on) {
-  return ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0;
+bool PosixSerial::SetModemLine(ModemLine line, bool on) {
+  int bit = line == ModemLine::kDtr ? TIOCM_DTR : TIOCM_RTS;
+  return ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) == 0;
 }
 
-int ReadTimed(int fd, std::uint8_t* buffer, int count, int timeout_ms) {
+int PosixSerial::Read(std::uint8_t* buffer, int count, int timeout_ms) {
   const std::uint32_t started = MonotonicMs();
-  pollfd waiting{fd, POLLIN, 0};
+  pollfd waiting{fd_, POLLIN, 0};
   int ready = 0;
   int left_ms = timeout_ms;
   for (;;) {
@@ -101,19 +143,19 @@ int ReadTimed(int fd, std::uint8_t* buffer, int count, int timeout_ms) {
         spent < static_cast<std::uint32_t>(timeout_ms) ? timeout_ms - static_cast<int>(spent) : 0;
   }
   if (ready > 0 && (waiting.revents & POLLIN) != 0) {
-    const ssize_t got = ::read(fd, buffer, static_cast<size_t>(count));
+    const ssize_t got = ::read(fd_, buffer, static_cast<size_t>(count));
     if (got > 0) return static_cast<int>(got);
   }
   if (ready != 0) SleepRest(started, timeout_ms);
   return 0;
 }
 
-int WriteTimed(int fd, const std::uint8_t* bytes, int count, int ms_per_byte) {
+int PosixSerial::Write(const std::uint8_t* bytes, int count, int ms_per_byte) {
   int written = 0;
   const std::uint32_t started = MonotonicMs();
   const auto limit = static_cast<std::uint32_t>(ms_per_byte) * static_cast<std::uint32_t>(count);
   while (written < count) {
-    const ssize_t put = ::write(fd, bytes + written, static_cast<size_t>(count - written));
+    const ssize_t put = ::write(fd_, bytes + written, static_cast<size_t>(count - written));
     if (put > 0) {
       written += static_cast<int>(put);
       continue;
@@ -121,29 +163,40 @@ int WriteTimed(int fd, const std::uint8_t* bytes, int count, int ms_per_byte) {
     if (put < 0 && errno != EAGAIN && errno != EINTR) break;
     const std::uint32_t spent = MonotonicMs() - started;
     if (spent >= limit) break;
-    pollfd waiting{fd, POLLOUT, 0};
+    pollfd waiting{fd_, POLLOUT, 0};
     poll(&waiting, 1, static_cast<int>(limit - spent));
   }
   return written;
 }
 
-void Close(int fd, int ms_per_byte) {
+void PosixSerial::Drain(int ms_per_byte) {
   // Like a synchronous write, the bytes leave before DTR drops: wait until
   // the driver's queue is empty, but no longer than writing them may take.
   int queued = 0;
   const std::uint32_t started = MonotonicMs();
-  while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 &&
+  while (ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0 &&
          MonotonicMs() - started < static_cast<std::uint32_t>(ms_per_byte * queued)) {
     SleepMs(1);
   }
   // Bytes still queued now would make close() wait for the driver. (Only
   // then: on a pseudo-terminal this would drop what the far end has not read.)
-  if (queued > 0) tcflush(fd, TCOFLUSH);
-  SetControlLine(fd, TIOCM_DTR, false);
+  if (queued > 0) tcflush(fd_, TCOFLUSH);
+}
+
+void PosixSerial::Close() {
   // The exclusive flag would outlive this descriptor while another one (a
   // modem daemon, a simulator's master) keeps the device open.
-  ioctl(fd, TIOCNXCL);
-  ::close(fd);
+  ioctl(fd_, TIOCNXCL);
+  ::close(fd_);
+  fd_ = -1;
 }
 
 }  // namespace comm::posix
+
+namespace comm {
+
+std::unique_ptr<SerialBackend> MakeSystemSerialBackend() {
+  return std::make_unique<posix::PosixSerial>();
+}
+
+}  // namespace comm
