@@ -2,10 +2,10 @@
 
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 
 #include "cli/progress_display.h"
+#include "cli/stop_signals.h"
 #include "cli/terminal_window.h"
 #include "comm/clock.h"
 #include "comm/comm.h"
@@ -16,12 +16,6 @@ namespace cli {
 namespace {
 
 constexpr int kRunBaud = 115200;
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int) {
-  g_interrupted = 1;
-}
 
 bool RunEnds(int progress) {
   return progress == isp::kProgressFailed || progress >= isp::kProgressDone;
@@ -47,8 +41,7 @@ int RunProgram(const ProgramOptions& options) {
   window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightGreen);
 
   // Ctrl-C ends the run between two ticks, so the log is still closed properly.
-  g_interrupted = 0;
-  auto previous = std::signal(SIGINT, OnInterrupt);
+  const StopSignals stop;
   int progress = 0;
   display.Show(progress);
   do {
@@ -56,7 +49,7 @@ int RunProgram(const ProgramOptions& options) {
     // previous one ended.
     comm::SleepMs(static_cast<std::uint32_t>(window.Timer1Interval()));
     // Ctrl-C ends the run before the next command goes out.
-    if (g_interrupted) {
+    if (stop.Requested()) {
       display.Clear();
       std::fprintf(stderr, "Error: interrupted\n");
       progress = isp::kProgressFailed;
@@ -65,7 +58,6 @@ int RunProgram(const ProgramOptions& options) {
     progress = engine.IspStep();
     display.Show(progress);
   } while (!RunEnds(progress));
-  std::signal(SIGINT, previous);
 
   isp::DetachRunLog(comm);
   comm.CommClose();
