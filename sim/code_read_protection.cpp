@@ -47,7 +47,9 @@ CrpRules crp_rules(CrpLevel level) {
       rules.lowest_ram_write = 0x10000300;
       rules.erase_of_sector_0_only_with_all = true;
       break;
-    case CrpLevel::kCrp3:  // reached only through the firmware; as strict as CRP2
+    // The boot loader runs under CRP3 without valid user code, or when the firmware enters it;
+    // it then refuses what CRP2 refuses.
+    case CrpLevel::kCrp3:
       rules.isp_pin_ignored = true;
       [[fallthrough]];
     case CrpLevel::kCrp2:

@@ -59,17 +59,20 @@ std::optional<std::string> select_part(const std::string& name, std::optional<st
 }  // namespace
 
 std::string part_table_text() {
+  constexpr const char* kRow = "  %-12s %-10s %-10s  %7s  %-24s  %6s  %-22s  %-3s  %s\n";
+  char row[256];
+  std::snprintf(row, sizeof row, kRow, "name", "id", "(hex)", "flash", "sectors", "RAM", "W window",
+                "ECC", "boot ROM");
   std::string text = "Parts (--part NAME or --part-id ID; LPC1227 by default):\n";
-  text +=
-      "  name         id                      flash    sectors                 RAM     "
-      "W window                 ECC  boot ROM\n";
+  text += row;
   for (const PartInfo& part : part_table()) {
-    char row[256];
-    std::snprintf(row, sizeof row, "  %-12s %-10u %s  %3u KiB  %-22s  %2u KiB  %s..%s  %-3s  %u\n",
-                  std::string(part.name).c_str(), part.id, hex(part.id).c_str(),
-                  part.flash_size / 1024, sector_text(part).c_str(), part.ram_size / 1024,
-                  hex(part.write_window_start).c_str(), hex(part.write_window_end).c_str(),
-                  part.ecc_lines ? "yes" : "no", part.boot_rom_window);
+    const std::string window = hex(part.write_window_start) + ".." + hex(part.write_window_end);
+    std::snprintf(row, sizeof row, kRow, std::string(part.name).c_str(),
+                  std::to_string(part.id).c_str(), hex(part.id).c_str(),
+                  (std::to_string(part.flash_size / 1024) + " KiB").c_str(),
+                  sector_text(part).c_str(),
+                  (std::to_string(part.ram_size / 1024) + " KiB").c_str(), window.c_str(),
+                  part.ecc_lines ? "yes" : "no", std::to_string(part.boot_rom_window).c_str());
     text += row;
   }
   return text;
