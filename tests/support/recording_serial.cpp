@@ -72,16 +72,6 @@ std::optional<bool> SerialEventLog::LineAt(comm::ModemLine line, std::uint32_t a
   return state;
 }
 
-bool SerialEventLog::OpenAt(std::uint32_t at_ms) const {
-  bool open = false;
-  for (const SerialEvent& event : Events()) {
-    if (event.at_ms > at_ms) break;
-    if (event.kind == SerialEvent::Kind::kOpen) open = true;
-    if (event.kind == SerialEvent::Kind::kClose) open = false;
-  }
-  return open;
-}
-
 bool RecordingSerial::Open(const char* device_path, comm::OpenError& error) {
   const bool opened = inner_->Open(device_path, error);
   SerialEvent event;

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "comm/serial_backend.h"
@@ -44,8 +45,6 @@ class SerialEventLog {
   // has never been set.
   std::optional<bool> LineAt(comm::ModemLine line, std::uint32_t at_ms) const;
   std::optional<bool> LineNow(comm::ModemLine line) const { return LineAt(line, NowMs()); }
-  // Whether a port was open at at_ms (opened at or before it, not yet closed).
-  bool OpenAt(std::uint32_t at_ms) const;
 
  private:
   const std::chrono::steady_clock::time_point start_;
