@@ -53,8 +53,8 @@ class RepeatedRunTest : public WindowTest {
       outcome.every_copy_one_buffered_block &=
           block.at("ram") == 268436224 && block.at("count") == 512;
     }
-    const std::string flash = testing_support::ReadFile(dir.File(name + ".bin"));
-    outcome.flash.assign(flash.begin(), flash.end());
+    outcome.flash =
+        testing_support::ImageRangeOfDump(testing_support::ReadFile(dir.File(name + ".bin")));
     return outcome;
   }
 };
