@@ -1,14 +1,18 @@
 // The settings: read when the window is first shown, written when it closes.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include "app/qt_settings_store.h"
 #include "tests/app/window_fixture.h"
 #include "tests/support/pty_peer.h"
+#include "tests/support/temp_dir.h"
 
 namespace app_test {
 namespace {
@@ -230,14 +234,26 @@ TEST_F(SettingsWindowTest, KeysThatCannotBeOpenedAtCloseWriteNothing) {
   EXPECT_TRUE(settings.Settings().empty());
 }
 
-// The production store, in Qt's test folder for per-user settings.
+// The production store, with the per-user settings in a folder of each
+// test's own: tests run in parallel processes, which would otherwise share
+// Qt's test folder.
 class QtSettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     EnsureApplication();
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+      QSettings::setPath(format, QSettings::UserScope, QString::fromStdString(folder.File("")));
+    }
     QSettings("Halvery", "TarvoLoader").clear();
+    QDir().mkpath(QFileInfo(FileName()).path());  // for the files the tests put there
   }
-  void TearDown() override { QSettings("Halvery", "TarvoLoader").clear(); }
+  void TearDown() override {
+    QSettings("Halvery", "TarvoLoader").clear();
+    const QString shared = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+      QSettings::setPath(format, QSettings::UserScope, shared);
+    }
+  }
   static QString FileName() { return QSettings("Halvery", "TarvoLoader").fileName(); }
   static std::unique_ptr<app::SettingsStore> Open() {
     auto store = std::make_unique<app::QtSettingsStore>();
@@ -245,6 +261,8 @@ class QtSettingsStoreTest : public ::testing::Test {
     EXPECT_TRUE(store->OpenKey(app::kSettingsKey, true));
     return store;
   }
+
+  testing_support::ScopedTempDir folder;
 };
 
 TEST_F(QtSettingsStoreTest, IntegersMustBe32BitNumbersAndMissingTextsReadEmpty) {

@@ -281,16 +281,17 @@ TEST_P(RefusedFileTest, FileIsRefusedBeforeThePortIsTouched) {
 
 const std::string kOneRecord = testing_support::HexRecord(0, 0, {0x00, 0x20, 0x00, 0x10}) + "\n";
 const std::string kEndRecord = ":00000001FF\n";
+// The start of an ARM executable, a file often picked by mistake.
+constexpr char kElfStart[] =
+    "\x7F"
+    "ELF\x01\x01\x01\0\0\0\n\x02\x00\x28\x00";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, RefusedFileTest,
     ::testing::Values(
         RefusedFile{"empty", "", false, "Invalid HEX file: no data records"},
-        RefusedFile{"binary",
-                    std::string("\x7F"
-                                "ELF\x01\x01\x01\0\0\0\n\x02\x00\x28\x00",
-                                17),
-                    false, "Invalid HEX file: no data records"},
+        RefusedFile{"binary", std::string(kElfStart, sizeof kElfStart - 1), false,
+                    "Invalid HEX file: no data records"},
         RefusedFile{"text", "Firmware 2.1 release notes\n- faster start\n", false,
                     "Invalid HEX file: no data records"},
         RefusedFile{"byte_order_mark_only", "\xEF\xBB\xBF\n", false,
