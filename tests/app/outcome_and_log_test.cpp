@@ -25,7 +25,7 @@ class OutcomeTest : public WindowTest {
   void SetUp() override {
     WindowTest::SetUp();
     peer.SetResponder([this](const std::string& token) { return boot_loader(token); });
-    UseImage(testing_support::Pattern(0));
+    UseImage(testing_support::Pattern(1));
     form->StartISPChk->setChecked(false);
   }
   void UseImage(const testing_support::ByteMap& bytes) {
@@ -90,6 +90,17 @@ TEST_F(OutcomeTest, RunGoesOnWithoutALogThatCannotBeCreated) {
   ASSERT_TRUE(WaitRunEnd());
   EXPECT_EQ(Status(), "Complete.");
   EXPECT_TRUE(std::filesystem::is_empty(dir.File("commlog.txt")));
+}
+
+TEST_F(OutcomeTest, LogNameThatIsASymbolicLinkLeavesItsTargetAlone) {
+  testing_support::WriteTextFile(dir.File("victim"), "keep me");
+  std::filesystem::create_symlink(dir.File("victim"), dir.File("commlog.txt"));
+  form->LoadBtn->click();
+  EXPECT_EQ(form->unit.comm.CommLog, nullptr);
+  ASSERT_TRUE(WaitRunEnd());
+  EXPECT_EQ(Status(), "Complete.");
+  EXPECT_TRUE(messages.empty());  // the window says nothing of it
+  EXPECT_EQ(testing_support::ReadFile(dir.File("victim")), "keep me");
 }
 
 }  // namespace

@@ -1,13 +1,18 @@
 // The settings: read when the window is first shown, written when it closes.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include "app/qt_settings_store.h"
 #include "tests/app/window_fixture.h"
 #include "tests/support/pty_peer.h"
+#include "tests/support/temp_dir.h"
 
 namespace app_test {
 namespace {
@@ -229,14 +234,26 @@ TEST_F(SettingsWindowTest, KeysThatCannotBeOpenedAtCloseWriteNothing) {
   EXPECT_TRUE(settings.Settings().empty());
 }
 
-// The production store, in Qt's test folder for per-user settings.
+// The production store, with the per-user settings in a folder of each
+// test's own: tests run in parallel processes, which would otherwise share
+// Qt's test folder.
 class QtSettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     EnsureApplication();
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+      QSettings::setPath(format, QSettings::UserScope, QString::fromStdString(folder.File("")));
+    }
     QSettings("Halvery", "TarvoLoader").clear();
+    QDir().mkpath(QFileInfo(FileName()).path());  // for the files the tests put there
   }
-  void TearDown() override { QSettings("Halvery", "TarvoLoader").clear(); }
+  void TearDown() override {
+    QSettings("Halvery", "TarvoLoader").clear();
+    const QString shared = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+      QSettings::setPath(format, QSettings::UserScope, shared);
+    }
+  }
   static QString FileName() { return QSettings("Halvery", "TarvoLoader").fileName(); }
   static std::unique_ptr<app::SettingsStore> Open() {
     auto store = std::make_unique<app::QtSettingsStore>();
@@ -244,6 +261,8 @@ class QtSettingsStoreTest : public ::testing::Test {
     EXPECT_TRUE(store->OpenKey(app::kSettingsKey, true));
     return store;
   }
+
+  testing_support::ScopedTempDir folder;
 };
 
 TEST_F(QtSettingsStoreTest, IntegersMustBe32BitNumbersAndMissingTextsReadEmpty) {
@@ -293,6 +312,45 @@ TEST_F(QtSettingsStoreTest, GarbageSettingsFileGivesTheDefaultsAndIsWrittenAnewA
   EXPECT_TRUE(written.contains("FileName=b.hex")) << written.toStdString();
   EXPECT_TRUE(written.contains("BaudRate=5")) << written.toStdString();
   EXPECT_TRUE(written.contains("StartISP=1")) << written.toStdString();
+  app::PortEnumerator() = comm::EnumSerialPorts;
+}
+
+TEST_F(QtSettingsStoreTest, LeftoverLockFileDoesNotHoldTheCloseAndTheValuesAreWritten) {
+  // Lock files that no write holds: QSettings alone would wait 30 s for them.
+  struct Case {
+    const char* name;
+    QByteArray lock;
+  } cases[] = {
+      {"empty", ""},
+      {"garbage", "hello\nworld\nagain\n"},
+      {"binary", QByteArray(64, '\xFF')},
+      {"another host", "4242\nTarvoLoader\nsome-other-host\n"},
+  };
+  testing_support::PtyPeer peer;
+  app::PortEnumerator() = FixedPorts({{peer.Path(), "Port", "usb"}});
+  for (const Case& c : cases) {
+    QSettings("Halvery", "TarvoLoader").clear();
+    {
+      QFile lock(FileName() + ".lock");
+      ASSERT_TRUE(lock.open(QIODevice::WriteOnly)) << c.name;
+      lock.write(c.lock);
+    }
+    QElapsedTimer closing;
+    {
+      app::TMainForm form;
+      form.show();
+      form.FileNameEdit->setText(QString("%1.hex").arg(c.name));
+      closing.start();
+      form.close();
+    }
+    // A generous bound: the fault it guards against costs 32 s.
+    EXPECT_LT(closing.elapsed(), 5000) << c.name;
+    QFile file(FileName());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.name;
+    EXPECT_TRUE(QString::fromUtf8(file.readAll()).contains(QString("FileName=%1.hex").arg(c.name)))
+        << c.name;
+    EXPECT_FALSE(QFile::exists(FileName() + ".lock")) << c.name;
+  }
   app::PortEnumerator() = comm::EnumSerialPorts;
 }
 
