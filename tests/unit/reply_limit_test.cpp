@@ -28,10 +28,11 @@ class ReplyTimingTest : public ::testing::Test {
   void SetUp() override {
     peer.SetResponder([this](const std::string& token) { return boot_loader(token); });
     ASSERT_EQ(comm.CommOpen(peer.Path().c_str(), 115200), 1);
-    testing_support::WriteTextFile("image.hex", testing_support::HexFromBytes({}));
+    testing_support::WriteTextFile("image.hex", testing_support::HexFromBytes({{0, 0}}));
   }
 
-  // A new run of the empty image, stepped up to the state.
+  // A new run of a one-byte image (a zero at offset 0: the same run as an
+  // empty one), stepped up to the state.
   void StartRunAndAdvanceTo(int state) {
     ASSERT_EQ(engine.LoadHexFile("image.hex"), 1);
     while (engine.RunState().StateNumber < state) {
