@@ -178,10 +178,10 @@ TEST_F(ClientTest, CommandsSendOneLineAndNameTheAnswer) {
 }
 
 TEST_F(ClientTest, AnswersWithNumbersAreRead) {
-  link.Expect("J\r\n", "0\r\n637747511\r\n");
+  link.Expect("J\r\n", "0\r\n637615927\r\n");
   std::uint32_t id = 0;
   EXPECT_TRUE(client.ReadPartId(id).Ok());
-  EXPECT_EQ(id, 637747511u);
+  EXPECT_EQ(id, 637615927u);
 
   link.Expect("K\r\n", "0\r\n5\r\n2\r\n");
   unsigned major = 0, minor = 0;
