@@ -11,6 +11,9 @@ namespace {
 
 constexpr int kLabelWidth = 14;
 constexpr int kNarrowestBar = 10;
+// Room kept after the bar for its figures at their widest
+// (" 100%  9999.9 KiB/s  99999 s left"), so the bar keeps its length.
+constexpr int kFiguresWidth = 33;
 
 const char* Label(isp::Phase phase) {
   switch (phase) {
@@ -125,7 +128,7 @@ void RunDisplay::DrawBar(std::uint32_t done, std::uint32_t total) {
     tail += "  " + RateText(done, seconds) + "  " +
             std::to_string(static_cast<long>(std::ceil(left))) + " s left";
   }
-  const int room = width_ - 1 - kLabelWidth - 2 - static_cast<int>(tail.size());
+  const int room = width_ - 1 - kLabelWidth - 2 - kFiguresWidth;
   std::string line = Padded("Write");
   if (room >= kNarrowestBar) {
     const auto bar = static_cast<std::size_t>(room);

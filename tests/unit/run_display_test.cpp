@@ -89,26 +89,38 @@ TEST_F(DisplayTest, PlainOutputIsOneLinePerPhaseAndEveryTenthOfTheWrite) {
 }
 
 TEST_F(DisplayTest, TerminalShowsABarWithRateAndTimeLeftFittedToItsWidth) {
-  for (const int width : {100, 60, 52}) {
+  for (const int width : {120, 80, 60}) {
     auto display = Display(true, width);
     display.PhaseBegun(isp::Phase::kWrite);
+    display.BytesWritten(0, 8192);
+    const std::string first = LastLine();
     now += 2;
     display.BytesWritten(4096, 8192);
     const std::string line = LastLine();
     EXPECT_LE(static_cast<int>(line.size()), width - 1) << width;
     EXPECT_TRUE(line.starts_with("Write         [")) << line;
     EXPECT_TRUE(line.ends_with("] 50%  2.0 KiB/s  2 s left")) << line;
+    // The bar fills the width its figures at their widest leave, whatever
+    // they are now.
     const std::size_t bar = line.find(']') - line.find('[') - 1;
-    EXPECT_EQ(line.substr(line.find('[') + 1, bar / 2), std::string(bar / 2, '#'));
-    EXPECT_EQ(line.size(), static_cast<std::size_t>(width - 1));
+    EXPECT_EQ(static_cast<int>(bar), width - 1 - 14 - 2 - 33) << width;
+    EXPECT_EQ(first.find(']'), line.find(']')) << first;
+    EXPECT_EQ(line.substr(line.find('[') + 1, bar),
+              std::string(bar / 2, '#') + std::string(bar - bar / 2, '.'));
   }
 }
 
 TEST_F(DisplayTest, NarrowTerminalDropsTheBarButKeepsTheFigures) {
-  auto display = Display(true, 30);
+  auto display = Display(true, 50);
   display.PhaseBegun(isp::Phase::kWrite);
   now += 1;
   display.BytesWritten(1024, 4096);
+  EXPECT_EQ(LastLine(), "Write          25%  1.0 KiB/s  3 s left");
+  // Narrower still, the line is cut at the terminal's edge.
+  auto narrower = Display(true, 30);
+  narrower.PhaseBegun(isp::Phase::kWrite);
+  now += 1;
+  narrower.BytesWritten(1024, 4096);
   EXPECT_EQ(LastLine(), "Write          25%  1.0 KiB/s");
 }
 
