@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
       "Run the window's dialogue instead (LPC1227, 64 KiB, 115200 baud, no verify)");
   const std::vector<CLI::Option*> own_path = {
       program_cmd->add_option("--baud", program.baud, "Line rate (default 115200)")
-          ->check(CLI::Range(1200u, 4000000u)),
+          ->check(CLI::IsMember({1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u,
+                                 230400u, 460800u, 921600u})),
       program_cmd
           ->add_option("--crystal-khz", program.crystal_khz,
                        "The part's crystal in kHz (default 12000)")

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "comm/comm.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/pty_peer.h"
 
@@ -432,11 +433,30 @@ TEST_F(E2eTest, CtrlCEndsTheRunBetweenTwoCommands) {
   for (const auto& block : report.at("copied_blocks")) EXPECT_NE(block.at("flash"), 0);
 }
 
+TEST_F(E2eTest, PortThatDoesNotOpenIsNamedWithTheReason) {
+  StartSim();
+  comm::Comm holder;
+  ASSERT_EQ(holder.CommOpen(sim->Path().c_str(), 115200), 1);
+  const auto result = Program(Pattern(0, 16), {"--no-start-isp"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_EQ(result.err, "Error: Unable to open serial port " + sim->Path() +
+                            ": Device or resource busy (another program holds it)\n");
+  EXPECT_EQ(result.out, "");
+  EXPECT_FALSE(FileExists("commlog.txt"));
+  const auto missing = Cli({"program", "--port", "/dev/no-such-port", "image.hex"});
+  EXPECT_EQ(missing.exit_status, 2);
+  EXPECT_EQ(missing.err,
+            "Error: Unable to open serial port /dev/no-such-port: No such file or directory (is "
+            "the adapter plugged in?)\n");
+}
+
 TEST_F(E2eTest, ClassicTakesNoOptionOfTheOwnPath) {
   const auto result =
       Cli({"program", "--classic", "--baud", "9600", "--port", "/dev/null", "x.hex"});
   EXPECT_EQ(result.exit_status, 64);
   EXPECT_NE(result.err.find("--baud"), std::string::npos) << result.err;
+  const auto odd_rate = Cli({"program", "--baud", "250000", "--port", "/dev/null", "x.hex"});
+  EXPECT_EQ(odd_rate.exit_status, 64);
   const auto help = Cli({"program", "--help"});
   for (const char* option : {"--classic", "--baud", "--crystal-khz", "--erase-all", "--no-verify",
                              "--no-run", "--allow-lock", "--no-start-isp"})
