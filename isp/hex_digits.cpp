@@ -1,6 +1,6 @@
 #include <cctype>
 
-#include "isp/firmware_image.h"
+#include "isp/hex_digits.h"
 
 namespace isp {
 namespace {

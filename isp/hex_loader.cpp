@@ -1,9 +1,9 @@
-#include <sys/stat.h>
-
-#include <cstdio>
+// The window's loader: the data records of a HEX file placed in the 64 KiB
+// that a run programs.
 #include <new>
 #include <string>
 
+#include "isp/hex_file_reader.h"
 #include "isp/isp_engine.h"
 
 namespace isp {
@@ -19,38 +19,6 @@ std::uint32_t ReadWord(const std::vector<std::uint8_t>& image, std::size_t index
 void WriteWord(std::vector<std::uint8_t>& image, std::size_t index, std::uint32_t word) {
   for (std::size_t i = 0; i < 4; ++i)
     image[index * 4 + i] = static_cast<std::uint8_t>(word >> (8 * i));
-}
-
-// The longest record (255 data bytes) is 521 characters; a longer line is
-// read to its end, but only this much of it is kept.
-constexpr std::size_t kKeptLineLength = 1024;
-
-// Reads one whole line, however long, without its line break (LF or CR LF).
-// False at the end of the file when nothing was read.
-bool ReadLine(std::FILE* file, std::string& line) {
-  line.clear();
-  bool any = false;
-  int c = 0;
-  while ((c = std::fgetc(file)) != EOF && c != '\n') {
-    any = true;
-    if (line.size() < kKeptLineLength) line.push_back(static_cast<char>(c));
-  }
-  if (c == EOF && !any) return false;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return true;
-}
-
-// Only a regular file is read: a directory reads as nothing and a device
-// such as /dev/zero never ends.
-std::FILE* OpenRegularFile(const char* file_name) {
-  std::FILE* file = std::fopen(file_name, "rb");
-  if (file == nullptr) return nullptr;
-  struct stat info {};
-  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-    std::fclose(file);
-    return nullptr;
-  }
-  return file;
 }
 
 }  // namespace
@@ -70,8 +38,8 @@ void FixVectorChecksum(std::vector<std::uint8_t>& image) {
 }
 
 int IspEngine::LoadHexFile(const char* file_name) {
-  std::FILE* file = OpenRegularFile(file_name);
-  if (file == nullptr) return UnableToOpen();
+  HexFileReader reader;
+  if (!reader.Open(file_name)) return UnableToOpen();
 
   // The file is read into a fresh image; the current one and the run state
   // change only when the whole file was good.
@@ -79,37 +47,40 @@ int IspEngine::LoadHexFile(const char* file_name) {
   try {
     fresh.assign(FirmwareImage::kImageSize, 0);
   } catch (const std::bad_alloc&) {
-    std::fclose(file);
     image_ = FirmwareImage{};  // the old image is gone, as no new one came
     window_.ShowErrorMessage("Failed to allocate memory.");
     return 0;
   }
 
-  HexParse parse(fresh);
-  std::string line;
-  for (int number = 1; ReadLine(file, line); ++number) {
-    if (ParseHexLine(line, parse) == kHexLineMalformed) {
-      std::fclose(file);
-      const std::string message =
-          "Invalid HEX file: line " + std::to_string(number) + ": " + parse.error;
-      window_.ShowErrorMessage(message.c_str());
+  std::uint16_t highest = 0;
+  for (HexFileReader::Step step; (step = reader.Next()) != HexFileReader::Step::kEnd;) {
+    if (step == HexFileReader::Step::kReadFailed) return UnableToOpen();
+    if (step == HexFileReader::Step::kInvalid) {
+      window_.ShowErrorMessage(reader.Error().c_str());
       return 0;
     }
+    const std::vector<std::uint8_t>& data = reader.Record().data;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      // A record never wraps: what runs past the end lies beyond the flash.
+      const std::uint64_t address = std::uint64_t{reader.Address()} + i;
+      if (address >= FirmwareImage::kFlashSize) {
+        window_.ShowErrorMessage(reader.Invalid("data beyond 64 KiB flash").c_str());
+        return 0;
+      }
+      fresh[address] = data[i];
+      if (address > highest) highest = static_cast<std::uint16_t>(address);
+    }
   }
-  const bool read_failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (read_failed) return UnableToOpen();
 
   FixVectorChecksum(fresh);
   image_.bytes = std::move(fresh);
-  image_.HighestOffset = parse.highest;
-  image_.HasData = parse.has_data;
+  image_.HighestOffset = highest;
   image_.SectorCount = image_.HighestOffset >> FirmwareImage::kSectorShift;
 
   run_.ImagePosition = 0;
   run_.StateNumber = 0;
   // Counting the highest byte itself, so the block that holds it is sent.
-  run_.BytesTotal = image_.HasData ? image_.HighestOffset + 1 : 0;
+  run_.BytesTotal = image_.HighestOffset + 1;
   run_.BytesRemaining = run_.BytesTotal;
 
   window_.SetTimer1Interval(kStartTickMs);

@@ -25,7 +25,7 @@ class OutcomeTest : public WindowTest {
   void SetUp() override {
     WindowTest::SetUp();
     peer.SetResponder([this](const std::string& token) { return boot_loader(token); });
-    UseImage(testing_support::Pattern(0));
+    UseImage(testing_support::Pattern(1));
     form->StartISPChk->setChecked(false);
   }
   void UseImage(const testing_support::ByteMap& bytes) {

@@ -182,7 +182,7 @@ class RunNotStartedTest : public WindowRunTest,
 
 TEST_P(RunNotStartedTest, NothingIsLeftOpen) {
   const NoStartCase& c = GetParam();
-  testing_support::WriteTextFile(dir.File("image.hex"), ":00000001FF\n");
+  testing_support::WriteTextFile(dir.File("image.hex"), ":0100000000FF\n:00000001FF\n");
   Prepare(c.port, std::string(c.file).empty() ? "" : dir.File(c.file));
   form->LoadBtn->click();
 

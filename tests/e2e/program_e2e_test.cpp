@@ -58,7 +58,7 @@ TEST_P(ProgramSuccessTest, FlashHoldsTheImageAndTheModuleStartsIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Images, ProgramSuccessTest,
-    ::testing::Values(SuccessCase{"empty", {}, "Erase 0-0       "},
+    ::testing::Values(SuccessCase{"one_byte", Pattern(0, 1), "Erase 0-0       "},
                       SuccessCase{"one_sector", Pattern(0, 4096), "Erase 0-0       "},
                       SuccessCase{"highest_byte_at_a_multiple_of_512", Pattern(0, 1025),
                                   "Erase 0-0       "},

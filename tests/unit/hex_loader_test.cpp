@@ -2,7 +2,10 @@
 
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "comm/comm.h"
+#include "isp/hex_digits.h"
 #include "isp/isp_engine.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/recording_window.h"
@@ -13,6 +16,8 @@ namespace {
 using testing_support::HexFromBytes;
 using testing_support::HexRecord;
 using testing_support::WriteTextFile;
+
+const std::string kEnd = ":00000001FF\n";
 
 std::uint32_t Word(const std::vector<std::uint8_t>& image, std::size_t index) {
   std::uint32_t word = 0;
@@ -74,11 +79,9 @@ TEST_F(HexLoaderTest, ByteCountFollowsTheHighestByteWritten) {
     int highest;
     int bytes_total;
   } cases[] = {
-      {":00000001FF\n", 0, 0},                                 // no data at all
-      {"", 0, 0},                                              // empty file
-      {HexRecord(0, 0, {0x55}) + "\n", 0, 1},                  // one byte at 0
-      {HexRecord(0, 0x0200, {0x55}) + "\n", 0x200, 0x201},     // a byte at a multiple of 512
-      {HexRecord(0, 0xFFFF, {0x55}) + "\n", 0xFFFF, 0x10000},  // the last byte of the flash
+      {HexRecord(0, 0, {0x55}) + "\n" + kEnd, 0, 1},                  // one byte at 0
+      {HexRecord(0, 0x0200, {0x55}) + "\n" + kEnd, 0x200, 0x201},     // a byte at a multiple of 512
+      {HexRecord(0, 0xFFFF, {0x55}) + "\n" + kEnd, 0xFFFF, 0x10000},  // the last byte of the flash
   };
   for (const Case& c : cases) {
     ASSERT_EQ(Load(c.text), 1) << c.text;
@@ -122,11 +125,6 @@ TEST_F(HexLoaderTest, ChecksumWordMakesTheVectorTableSumToZero) {
   }
 }
 
-TEST_F(HexLoaderTest, EmptyFileGetsAZeroChecksumWord) {
-  ASSERT_EQ(Load(":00000001FF\n"), 1);
-  EXPECT_EQ(Word(engine.Image().bytes, 6), 0u);
-}
-
 TEST_F(HexLoaderTest, LongRecordsAreReadWhole) {
   // 255 data bytes: a 521-character line that a short line buffer would cut.
   std::vector<std::uint8_t> data(255);
@@ -144,17 +142,16 @@ TEST_F(HexLoaderTest, LinesOtherThanRecordsAreSkippedAndFormsVary) {
   const std::string text =
       "\n"
       "some stray text\n" +
-      HexRecord(0, 0x0010, {0x11, 0x22}) + "\r\n" +     // CR LF line end
-      "   \n" + HexRecord(0, 0x0011, {0x33}) + "\n" +   // overlaps: later wins
-      ":0100200000DF\n" +                               // upper case
-      ":0100210000de\n" +                               // lower case digits
-      ":00000001FF\n" + HexRecord(0, 0x0030, {0x44}) +  // after the end record, no line break
-      "";
+      HexRecord(0, 0x0010, {0x11, 0x22}) + "\r\n" +         // CR LF line end
+      "   \n" + HexRecord(0, 0x0011, {0x33}) + "\n" +       // overlaps: later wins
+      ":0100200000DF\n" +                                   // upper case
+      ":0100210000de\n" +                                   // lower case digits
+      HexRecord(0, 0x0030, {0x44}) + "\n" + ":00000001FF";  // the end record without a line break
   ASSERT_EQ(Load(text), 1);
   const auto& image = engine.Image().bytes;
   EXPECT_EQ(image[0x10], 0x11);
   EXPECT_EQ(image[0x11], 0x33);
-  EXPECT_EQ(image[0x30], 0x44);  // the last line is parsed without its line break
+  EXPECT_EQ(image[0x30], 0x44);
   EXPECT_EQ(engine.Image().HighestOffset, 0x30);
 }
 
@@ -171,7 +168,8 @@ TEST_F(HexLoaderTest, AddressRecordsMoveTheData) {
       {"segment 0x0F00", HexRecord(2, 0, {0x0F, 0x00}), 0x0200, 0xF200},
   };
   for (const Case& c : cases) {
-    ASSERT_EQ(Load(c.address_record + "\n" + HexRecord(0, c.offset, {0x5A}) + "\n"), 1) << c.name;
+    ASSERT_EQ(Load(c.address_record + "\n" + HexRecord(0, c.offset, {0x5A}) + "\n" + kEnd), 1)
+        << c.name;
     EXPECT_EQ(engine.Image().bytes[c.lands_at], 0x5A) << c.name;
     EXPECT_EQ(engine.Image().HighestOffset, c.lands_at) << c.name;
   }
@@ -204,6 +202,16 @@ TEST_F(HexLoaderTest, MalformedFilesAreRefusedWholeAndChangeNothing) {
       // A record does not wrap to the start of its segment.
       {HexRecord(2, 0, {0x00, 0x00}) + "\n" + HexRecord(0, 0xFFFF, {1, 2}) + "\n",
        "Invalid HEX file: line 2: data beyond 64 KiB flash"},
+      // Files that hold no firmware, or not all of it.
+      {"", "Invalid HEX file: no data records"},
+      {kEnd, "Invalid HEX file: no data records"},
+      {"just some text\n", "Invalid HEX file: no data records"},
+      {ok_line + ok_line,
+       "Invalid HEX file: line 3: no end-of-file record (is the file truncated?)"},
+      {ok_line + kEnd + ok_line,
+       "Invalid HEX file: line 3: data record after the end-of-file record"},
+      {ok_line + HexRecord(6, 0, {}) + "\n" + kEnd,
+       "Invalid HEX file: line 2: unknown record type 06"},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(Load(good), 1);
@@ -222,10 +230,11 @@ TEST_F(HexLoaderTest, MalformedFilesAreRefusedWholeAndChangeNothing) {
 }
 
 TEST_F(HexLoaderTest, FileThatCannotBeOpenedIsReported) {
-  ASSERT_EQ(Load(HexRecord(0, 0x0100, {1}) + "\n"), 1);
+  ASSERT_EQ(Load(HexRecord(0, 0x0100, {1}) + "\n" + kEnd), 1);
   const auto bytes_before = engine.Image().bytes;
-  for (const std::string& name :
-       {std::string(), dir.File("missing.hex"), dir.Path().string(), std::string("/dev/zero")}) {
+  ASSERT_EQ(mkfifo(dir.File("fifo.hex").c_str(), 0600), 0);
+  for (const std::string& name : {std::string(), dir.File("missing.hex"), dir.Path().string(),
+                                  std::string("/dev/zero"), dir.File("fifo.hex")}) {
     window.events.clear();
     EXPECT_EQ(engine.LoadHexFile(name.c_str()), 0) << name;
     EXPECT_EQ(window.events, std::vector<std::string>{"error Unable to open file."}) << name;
@@ -234,20 +243,13 @@ TEST_F(HexLoaderTest, FileThatCannotBeOpenedIsReported) {
   }
 }
 
-TEST_F(HexLoaderTest, ParseHexLineTellsTakenSkippedAndMalformed) {
-  std::vector<std::uint8_t> image(0x20000, 0);
-  isp::HexParse parse(image);
-  EXPECT_EQ(isp::ParseHexLine("", parse), isp::kHexLineSkipped);
-  EXPECT_EQ(isp::ParseHexLine("no record", parse), isp::kHexLineSkipped);
-  EXPECT_EQ(isp::ParseHexLine(":00000001FF", parse), isp::kHexLineTaken);
-  EXPECT_EQ(isp::ParseHexLine(":00000005FB", parse), isp::kHexLineTaken);  // other types pass
-  EXPECT_EQ(isp::ParseHexLine(":00001000F0", parse), isp::kHexLineTaken);  // data record of 0 bytes
-  EXPECT_FALSE(parse.has_data);
-  EXPECT_EQ(isp::ParseHexLine(HexRecord(0, 0x0020, {0xAB}), parse), isp::kHexLineTaken);
-  EXPECT_TRUE(parse.has_data);
-  EXPECT_EQ(parse.highest, 0x20);
-  EXPECT_EQ(isp::ParseHexLine(":0100200000DE", parse), isp::kHexLineMalformed);
-  EXPECT_EQ(parse.error, "checksum mismatch");
+TEST_F(HexLoaderTest, ByteOrderMarkBeforeTheFirstRecordIsSkipped) {
+  // The first record holds the stack pointer and the reset vector.
+  const std::string first = HexRecord(0, 0x0000, {0x00, 0x20, 0x00, 0x10, 0xC1, 0x00, 0x00, 0x00});
+  ASSERT_EQ(Load("\xEF\xBB\xBF" + first + "\r\n" + kEnd), 1);
+  EXPECT_EQ(Word(engine.Image().bytes, 0), 0x10002000u);
+  EXPECT_EQ(Word(engine.Image().bytes, 1), 0x000000C1u);
+  EXPECT_EQ(engine.Image().HighestOffset, 7);
 }
 
 }  // namespace

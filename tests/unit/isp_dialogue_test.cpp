@@ -19,6 +19,10 @@ namespace {
 using testing_support::FakeBootLoader;
 using Events = std::vector<std::string>;
 
+// One zero byte at offset 0: the smallest image a file can hold, a single
+// block of zeros.
+const std::map<std::uint32_t, std::uint8_t> kZeroImage = {{0, 0}};
+
 // The engine against a scripted boot loader on a pseudo-terminal.
 class IspDialogueTest : public ::testing::Test {
  protected:
@@ -66,8 +70,8 @@ std::string Repeat(char c, std::size_t n) {
   return std::string(n, c);
 }
 
-TEST_F(IspDialogueTest, EmptyImageRunsEveryStateWithItsBytesLightsAndProgress) {
-  LoadImage({});
+TEST_F(IspDialogueTest, ZeroImageRunsEveryStateWithItsBytesLightsAndProgress) {
+  LoadImage(kZeroImage);
   const std::vector<int> progress = RunToEnd();
   EXPECT_EQ(progress, (std::vector<int>{0, 0, 1, 2, 3, 3, 3, 3, 3, 999, 1000}));
 
@@ -272,7 +276,7 @@ TEST_F(IspDialogueTest, RejectedBlockIsSavedToBlockBin) {
 }
 
 TEST_F(IspDialogueTest, InputLeftFromBeforeAStepIsDiscarded) {
-  LoadImage({});
+  LoadImage(kZeroImage);
   AdvanceTo(1);
   boot_loader.sync_reply = "";    // the part does not answer "?" now,
   peer.Send("Synchronized\r\n");  // but an old answer is still on the line
@@ -293,7 +297,7 @@ class SlowEraseTest : public IspDialogueTest {
 };
 
 TEST_F(SlowEraseTest, EraseReplyAfterThreeSecondsIsAccepted) {
-  LoadImage({});
+  LoadImage(kZeroImage);
   AdvanceTo(7);
   EXPECT_EQ(engine.IspStep(), 3);
   EXPECT_EQ(engine.RunState().StateNumber, 8);
@@ -308,13 +312,13 @@ class StartIspTest : public IspDialogueTest {
 };
 
 TEST_F(StartIspTest, StartRequestIsSentOnlyWhenTicked) {
-  LoadImage({});
+  LoadImage(kZeroImage);
   window.start_isp = true;
   EXPECT_EQ(engine.IspStep(), 0);
   EXPECT_EQ(peer.Received(), "!\r");
   EXPECT_EQ(engine.RunState().StateNumber, 1);
 
-  LoadImage({});
+  LoadImage(kZeroImage);
   peer.ClearReceived();
   window.start_isp = false;
   EXPECT_EQ(engine.IspStep(), 0);
