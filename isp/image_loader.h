@@ -9,9 +9,11 @@ namespace isp {
 
 // Reads an Intel HEX file into a flash image with 32-bit addresses (data,
 // extended segment and extended linear address records). Refused, with
-// error saying why in the HEX loader's words: a file that does not open
-// as a regular file, a malformed record, a file without data records, and
-// data at or above limit (naming the line). The checksum word is not set.
+// error saying why in the HEX reader's words ("Unable to open file.",
+// "Invalid HEX file: line N: ..."): a file that is no readable regular file,
+// a malformed record, a file without data records or its end-of-file
+// record, and data at or above limit. The image changes only when the
+// whole file was good; its checksum word is not set.
 bool LoadFlashImage(const std::string& path, std::uint32_t limit, FlashImage& image,
                     std::string& error);
 

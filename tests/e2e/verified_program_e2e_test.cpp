@@ -331,7 +331,7 @@ TEST_F(E2eTest, FileRefusedBeforeThePortIsOpened) {
        "loader for good: give --allow-lock if that is meant"},
       {testing_support::HexFromBytes(Pattern(0x7FFF0, 0x80010)),
        {},
-       "Invalid HEX file: line 4: data beyond flash"},
+       "Invalid HEX file: line 4: data beyond the flash of every known part (512 KiB)"},
   };
   for (const Case& c : cases) {
     testing_support::WriteTextFile(dir.File("image.hex"), c.hex);
