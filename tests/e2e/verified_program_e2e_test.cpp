@@ -321,6 +321,9 @@ TEST_F(E2eTest, FileRefusedBeforeThePortIsOpened) {
   SetWord(no_isp, 0x2FC, 0x4E697370);
   const Case cases[] = {
       {":00000001FF\n", {}, "Invalid HEX file: no data records"},
+      {testing_support::HexRecord(0, 0, {1, 2, 3, 4}) + "\n",
+       {},
+       "Invalid HEX file: line 2: no end-of-file record (is the file truncated?)"},
       {testing_support::HexFromBytes(locked),
        {},
        "image.hex sets CRP3 (word 0x43218765 at 0x2FC), which locks the part out of its boot "
