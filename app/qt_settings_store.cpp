@@ -1,14 +1,29 @@
 #include "app/qt_settings_store.h"
 
+#include <QLockFile>
 #include <limits>
 
 namespace app {
 
 QtSettingsStore::QtSettingsStore() : settings_("Halvery", "TarvoLoader") {}
 
+QtSettingsStore::~QtSettingsStore() {
+  WritePending();
+}
+
 // Closing the key writes what was set; QSettings replaces the file as a
 // whole, so a failed write never leaves half a file behind.
-QtSettingsStore::~QtSettingsStore() {
+void QtSettingsStore::WritePending() {
+  if (pending_.empty()) return;
+  // QSettings takes this same lock for its write. Taking it here first, with
+  // a short stale time, removes a lock that no write holds; it is given back
+  // at once, so that QSettings finds the way clear.
+  QLockFile lock(settings_.fileName() + ".lock");
+  lock.setStaleLockTime(kStaleLockTime);
+  if (!lock.tryLock(kLockWait)) return;  // another write really holds it
+  lock.unlock();
+  for (const auto& [path, value] : pending_) settings_.setValue(path, value);
+  pending_.clear();
   settings_.sync();
 }
 
@@ -35,9 +50,17 @@ QString QtSettingsStore::Path(const std::string& name) const {
   return group_ + QString::fromStdString(name);
 }
 
+// What a read finds: the last value written through this store, else the file's.
+QVariant QtSettingsStore::Value(const QString& path) const {
+  for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
+    if (it->first == path) return it->second;
+  }
+  return settings_.value(path);
+}
+
 std::int32_t QtSettingsStore::ReadInteger(const std::string& name) {
   CheckReadable();
-  const QVariant value = settings_.value(Path(name));
+  const QVariant value = Value(Path(name));
   if (!value.isValid()) throw SettingsError(name + " is missing");
   bool ok = false;
   const qlonglong number = value.toString().trimmed().toLongLong(&ok);
@@ -50,18 +73,18 @@ std::int32_t QtSettingsStore::ReadInteger(const std::string& name) {
 
 std::string QtSettingsStore::ReadString(const std::string& name) {
   CheckReadable();
-  const QVariant value = settings_.value(Path(name));
+  const QVariant value = Value(Path(name));
   if (!value.isValid()) return {};
   if (value.typeId() != QMetaType::QString) throw SettingsError(name + " is not a text");
   return value.toString().toStdString();
 }
 
 void QtSettingsStore::WriteInteger(const std::string& name, std::int32_t value) {
-  settings_.setValue(Path(name), value);
+  pending_.emplace_back(Path(name), value);
 }
 
 void QtSettingsStore::WriteString(const std::string& name, const std::string& value) {
-  settings_.setValue(Path(name), QString::fromStdString(value));
+  pending_.emplace_back(Path(name), QString::fromStdString(value));
 }
 
 SettingsStoreFactory& SettingsStoreMaker() {

@@ -2,13 +2,16 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
+#include <string>
 
 #include "cli/progress_display.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_window.h"
 #include "comm/clock.h"
 #include "comm/comm.h"
+#include "comm/port_users.h"
 #include "isp/isp_engine.h"
 #include "isp/run_log.h"
 
@@ -19,6 +22,34 @@ constexpr int kRunBaud = 115200;
 
 bool RunEnds(int progress) {
   return progress == isp::kProgressFailed || progress >= isp::kProgressDone;
+}
+
+const char* StopText(int signal_number) {
+  switch (signal_number) {
+    case SIGTERM:
+      return "terminated";
+    case SIGHUP:
+      return "hung up";
+    default:
+      return "interrupted";
+  }
+}
+
+// Ctrl-C keeps the exit status of a failed run; the signals that end a job
+// from outside tell the caller which one came, as the shell would.
+int StoppedExitStatus(int signal_number) {
+  return signal_number == SIGINT ? kExitFailed : 128 + signal_number;
+}
+
+// Another program that reads the line takes the replies away from the run.
+void WarnAboutOtherUsers(const std::string& port) {
+  for (const comm::PortUser& user : comm::FindPortUsers(port)) {
+    std::fprintf(stderr,
+                 "Warning: %s is also open in process %d (%s); replies from the module may go "
+                 "missing\n",
+                 port.c_str(), static_cast<int>(user.pid), user.command.c_str());
+  }
+  std::fflush(stderr);
 }
 
 }  // namespace
@@ -32,27 +63,32 @@ int RunProgram(const ProgramOptions& options) {
 
   if (!engine.LoadHexFile(options.file.c_str())) return kExitNotStarted;
 
+  // From here on a stop signal ends the run between two ticks, so the port
+  // and the log are still closed properly.
+  const StopSignals stop;
+  WarnAboutOtherUsers(options.port);
   if (!comm.CommOpen(options.port.c_str(), kRunBaud)) {
     window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightRed);
     window.ShowErrorMessage("Unable to open Serial Port");
     return kExitNotStarted;
   }
-  isp::AttachRunLog(comm);
+  std::string why;
+  if (!isp::AttachRunLog(comm, &why)) window.FileNotWritten(isp::kRunLogName, why.c_str());
   window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightGreen);
 
-  // Ctrl-C ends the run between two ticks, so the log is still closed properly.
-  const StopSignals stop;
   int progress = 0;
+  bool stopped = false;
   display.Show(progress);
   do {
     // Like the window's timer: the next tick comes one interval after the
     // previous one ended.
     comm::SleepMs(static_cast<std::uint32_t>(window.Timer1Interval()));
-    // Ctrl-C ends the run before the next command goes out.
+    // A stop signal ends the run before the next command goes out.
     if (stop.Requested()) {
       display.Clear();
-      std::fprintf(stderr, "Error: interrupted\n");
+      std::fprintf(stderr, "Error: %s\n", StopText(stop.Signal()));
       progress = isp::kProgressFailed;
+      stopped = true;
       break;
     }
     progress = engine.IspStep();
@@ -64,6 +100,7 @@ int RunProgram(const ProgramOptions& options) {
   display.Finish();
   const bool failed = progress == isp::kProgressFailed;
   std::printf("%s\n", failed ? "Failed!" : "Complete.");
+  if (stopped) return StoppedExitStatus(stop.Signal());
   return failed ? kExitFailed : kExitComplete;
 }
 

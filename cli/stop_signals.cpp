@@ -12,17 +12,28 @@ void OnStopSignal(int number) {
 }
 
 using Handler = void (*)(int);
-Handler g_previous_interrupt = SIG_DFL;
+
+struct Guarded {
+  int number;
+  Handler handler;
+  Handler previous;
+};
+Guarded g_guarded[] = {
+    {SIGINT, OnStopSignal, SIG_DFL},
+    {SIGTERM, OnStopSignal, SIG_DFL},
+    {SIGHUP, OnStopSignal, SIG_DFL},
+    {SIGPIPE, SIG_IGN, SIG_DFL},
+};
 
 }  // namespace
 
 StopSignals::StopSignals() {
   g_stop_signal = 0;
-  g_previous_interrupt = std::signal(SIGINT, OnStopSignal);
+  for (Guarded& signal : g_guarded) signal.previous = std::signal(signal.number, signal.handler);
 }
 
 StopSignals::~StopSignals() {
-  std::signal(SIGINT, g_previous_interrupt);
+  for (const Guarded& signal : g_guarded) std::signal(signal.number, signal.previous);
 }
 
 bool StopSignals::Requested() const {

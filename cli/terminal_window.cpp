@@ -37,4 +37,10 @@ void TerminalWindow::ShowErrorMessage(const char* text) {
   std::fflush(stderr);
 }
 
+void TerminalWindow::FileNotWritten(const char* file_name, const char* reason) {
+  display_.Clear();
+  std::fprintf(stderr, "Warning: \"%s\" not written: %s\n", file_name, reason);
+  std::fflush(stderr);
+}
+
 }  // namespace cli

@@ -21,6 +21,8 @@ class TerminalWindow : public isp::IspWindow {
   bool StartISPChecked() override { return start_isp_; }
   void ShowErrorMessage(const char* text) override;
   void ProcessMessages() override {}
+  // A warning on stderr: the run goes on without the file.
+  void FileNotWritten(const char* file_name, const char* reason) override;
 
   int Timer1Interval() const { return timer1_interval_; }
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "isp/isp_engine.h"
+#include "isp/output_file.h"
 #include "isp/restart_routine.h"
 #include "isp/uuencode.h"
 
@@ -15,13 +17,18 @@ constexpr int kLinesPerBlock = 12;
 constexpr int kBytesPerLine = 45;
 constexpr int kLastLineBytes = IspEngine::kBlockSize - (kLinesPerBlock - 1) * kBytesPerLine;  // 17
 constexpr std::uint32_t kReplyLimitMs = 1000;
+constexpr const char* kRejectedBlockName = "block.bin";
 
 }  // namespace
 
 void IspEngine::SaveRejectedBlock() {
   run_.ImagePosition -= kBlockSize;
-  std::FILE* dump = std::fopen("block.bin", "wb");
-  if (dump == nullptr) return;
+  std::string why;
+  std::FILE* dump = CreateOutputFile(kRejectedBlockName, why);
+  if (dump == nullptr) {
+    window_.FileNotWritten(kRejectedBlockName, why.c_str());
+    return;
+  }
   std::fwrite(image_.bytes.data() + run_.ImagePosition, 1, kBlockSize, dump);
   std::fclose(dump);
 }
@@ -60,8 +67,9 @@ int IspEngine::WriteBlock(char* reply) {
 
   run_.BytesRemaining = std::max(0, run_.BytesRemaining - kBlockSize);
 
-  // A copy reply that does not come within its limit counts as success.
-  if (comm_.SendFormatted("C %d 268436224 512\r", run_.FlashAddress, reply) != 0 &&
+  // Only a copy answered '0' reached flash: a reply that does not come within
+  // its limit (a part reset or a line cut during the copy) fails like a refusal.
+  if (comm_.SendFormatted("C %d 268436224 512\r", run_.FlashAddress, reply) == 0 ||
       reply[0] != '0') {
     return kProgressFailed;
   }

@@ -42,6 +42,9 @@ class IspWindow {
   virtual void ShowErrorMessage(const char* text) = 0;
   // Lets the window handle what is pending (paint, clicks).
   virtual void ProcessMessages() = 0;
+  // A file the run writes ("block.bin") could not be written, for the reason
+  // given; the run goes on without it. The window says nothing of it.
+  virtual void FileNotWritten(const char* /*file_name*/, const char* /*reason*/) {}
 };
 
 }  // namespace isp

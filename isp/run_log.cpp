@@ -2,13 +2,20 @@
 
 #include <cstdio>
 
+#include "isp/output_file.h"
+
 namespace isp {
 
-void AttachRunLog(comm::Comm& comm) {
-  std::FILE* log = std::fopen("commlog.txt", "wb");
-  if (log == nullptr) return;
+bool AttachRunLog(comm::Comm& comm, std::string* why) {
+  std::string reason;
+  std::FILE* log = CreateOutputFile(kRunLogName, reason);
+  if (log == nullptr) {
+    if (why != nullptr) *why = reason;
+    return false;
+  }
   std::fwrite("Start", 1, 5, log);
   comm.CommLog = log;
+  return true;
 }
 
 void DetachRunLog(comm::Comm& comm) {

@@ -1,14 +1,18 @@
 #pragma once
 
+#include <string>
+
 #include "comm/comm.h"
 
 namespace isp {
 
+inline constexpr const char* kRunLogName = "commlog.txt";
+
 // "commlog.txt" in the working directory: "Start", the raw traffic of one
 // programming run, "End.". Created anew for every run and attached to the
 // serial unit only while the run lasts. A log that cannot be created leaves
-// the run without one.
-void AttachRunLog(comm::Comm& comm);
+// the run without one: false, and why (if given) says why.
+bool AttachRunLog(comm::Comm& comm, std::string* why = nullptr);
 // Writes "End.", closes the log and detaches it.
 void DetachRunLog(comm::Comm& comm);
 

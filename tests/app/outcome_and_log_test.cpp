@@ -92,5 +92,16 @@ TEST_F(OutcomeTest, RunGoesOnWithoutALogThatCannotBeCreated) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.File("commlog.txt")));
 }
 
+TEST_F(OutcomeTest, LogNameThatIsASymbolicLinkLeavesItsTargetAlone) {
+  testing_support::WriteTextFile(dir.File("victim"), "keep me");
+  std::filesystem::create_symlink(dir.File("victim"), dir.File("commlog.txt"));
+  form->LoadBtn->click();
+  EXPECT_EQ(form->unit.comm.CommLog, nullptr);
+  ASSERT_TRUE(WaitRunEnd());
+  EXPECT_EQ(Status(), "Complete.");
+  EXPECT_TRUE(messages.empty());  // the window says nothing of it
+  EXPECT_EQ(testing_support::ReadFile(dir.File("victim")), "keep me");
+}
+
 }  // namespace
 }  // namespace app_test

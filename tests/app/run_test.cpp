@@ -1,5 +1,7 @@
 // Programming runs through the window: the click on Load, the ticks of
 // Timer1, and what the operator sees on the way.
+#include <sys/stat.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -161,6 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A boot loader that echoes every byte as it comes: the reply hides in the echo.
         FailureCase{
             "exact_echo_dialect", {"--echo", "exact"}, "Part not synchronized", "GR-----", false},
+        FailureCase{"copy_never_answered", {"--no-copy-reply"}, "", "", false},
         FailureCase{"checksum_resend", {"--resend-block", "1"}, "", "", true}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
 
@@ -183,6 +186,11 @@ class RunNotStartedTest : public WindowRunTest,
 TEST_P(RunNotStartedTest, NothingIsLeftOpen) {
   const NoStartCase& c = GetParam();
   testing_support::WriteTextFile(dir.File("image.hex"), ":0100000000FF\n:00000001FF\n");
+  // Files that hold no firmware, or not all of it, and a FIFO that would
+  // freeze the window if it were opened for reading.
+  testing_support::WriteTextFile(dir.File("empty.hex"), "");
+  testing_support::WriteTextFile(dir.File("truncated.hex"), ":0100000000FF\n");
+  ASSERT_EQ(mkfifo(dir.File("fifo.hex").c_str(), 0600), 0);
   Prepare(c.port, std::string(c.file).empty() ? "" : dir.File(c.file));
   form->LoadBtn->click();
 
@@ -195,15 +203,21 @@ TEST_P(RunNotStartedTest, NothingIsLeftOpen) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("commlog.txt")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Clicks, RunNotStartedTest,
-                         ::testing::Values(NoStartCase{"port_that_does_not_open",
-                                                       "/nonexistent/tty", "image.hex",
-                                                       "Unable to open Serial Port", "R------"},
-                                           NoStartCase{"no_port_named", "", "image.hex",
-                                                       "Unable to open Serial Port", "R------"},
-                                           NoStartCase{"empty_file_field", "/nonexistent/tty", "",
-                                                       "Unable to open file.", "ggggggg"}),
-                         [](const auto& param_info) { return std::string(param_info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Clicks, RunNotStartedTest,
+    ::testing::Values(
+        NoStartCase{"port_that_does_not_open", "/nonexistent/tty", "image.hex",
+                    "Unable to open Serial Port", "R------"},
+        NoStartCase{"no_port_named", "", "image.hex", "Unable to open Serial Port", "R------"},
+        NoStartCase{"empty_file_field", "/nonexistent/tty", "", "Unable to open file.", "ggggggg"},
+        NoStartCase{"file_without_data", "/nonexistent/tty", "empty.hex",
+                    "Invalid HEX file: no data records", "ggggggg"},
+        NoStartCase{"truncated_file", "/nonexistent/tty", "truncated.hex",
+                    "Invalid HEX file: line 2: no end-of-file "
+                    "record (is the file truncated?)",
+                    "ggggggg"},
+        NoStartCase{"fifo", "/nonexistent/tty", "fifo.hex", "Unable to open file.", "ggggggg"}),
+    [](const auto& param_info) { return std::string(param_info.param.name); });
 
 }  // namespace
 }  // namespace app_test

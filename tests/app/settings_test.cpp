@@ -1,6 +1,7 @@
 // The settings: read when the window is first shown, written when it closes.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QSettings>
@@ -293,6 +294,45 @@ TEST_F(QtSettingsStoreTest, GarbageSettingsFileGivesTheDefaultsAndIsWrittenAnewA
   EXPECT_TRUE(written.contains("FileName=b.hex")) << written.toStdString();
   EXPECT_TRUE(written.contains("BaudRate=5")) << written.toStdString();
   EXPECT_TRUE(written.contains("StartISP=1")) << written.toStdString();
+  app::PortEnumerator() = comm::EnumSerialPorts;
+}
+
+TEST_F(QtSettingsStoreTest, LeftoverLockFileDoesNotHoldTheCloseAndTheValuesAreWritten) {
+  // Lock files that no write holds: QSettings alone would wait 30 s for them.
+  struct Case {
+    const char* name;
+    QByteArray lock;
+  } cases[] = {
+      {"empty", ""},
+      {"garbage", "hello\nworld\nagain\n"},
+      {"binary", QByteArray(64, '\xFF')},
+      {"another host", "4242\nTarvoLoader\nsome-other-host\n"},
+  };
+  testing_support::PtyPeer peer;
+  app::PortEnumerator() = FixedPorts({{peer.Path(), "Port", "usb"}});
+  for (const Case& c : cases) {
+    QSettings("Halvery", "TarvoLoader").clear();
+    {
+      QFile lock(FileName() + ".lock");
+      ASSERT_TRUE(lock.open(QIODevice::WriteOnly)) << c.name;
+      lock.write(c.lock);
+    }
+    QElapsedTimer closing;
+    {
+      app::TMainForm form;
+      form.show();
+      form.FileNameEdit->setText(QString("%1.hex").arg(c.name));
+      closing.start();
+      form.close();
+    }
+    // A generous bound: the fault it guards against costs 32 s.
+    EXPECT_LT(closing.elapsed(), 5000) << c.name;
+    QFile file(FileName());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.name;
+    EXPECT_TRUE(QString::fromUtf8(file.readAll()).contains(QString("FileName=%1.hex").arg(c.name)))
+        << c.name;
+    EXPECT_FALSE(QFile::exists(FileName() + ".lock")) << c.name;
+  }
   app::PortEnumerator() = comm::EnumSerialPorts;
 }
 

@@ -1,14 +1,27 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <filesystem>
 
 #include "comm/comm.h"
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/fake_boot_loader.h"
+#include "tests/support/pty_peer.h"
 
 namespace e2e {
 namespace {
 
 using testing_support::Pattern;
+
+// The command name of this test program, as other processes see it.
+std::string OwnCommandName() {
+  std::string name = testing_support::ReadFile("/proc/self/comm");
+  if (name.ends_with('\n')) name.pop_back();
+  return name;
+}
 
 struct SuccessCase {
   const char* name;
@@ -137,13 +150,42 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(param_info.param.name);
     });
 
-TEST_F(E2eTest, MissingCopyReplyCountsAsSuccess) {
-  // The boot loader's answer to a copy is optional for the host: a run whose
-  // copies go unanswered still ends "Complete.".
+TEST_F(E2eTest, CopyThatIsNeverAnsweredFailsTheRun) {
+  // Only a copy answered '0' has reached flash.
   StartSim({"--no-copy-reply"});
   const auto result = Program(Pattern(0, 512), {"--classic", "--no-start-isp"});
-  EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
-  EXPECT_TRUE(result.out.ends_with("Complete.\n"));
+  EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
+  EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
+  EXPECT_EQ(result.err, "");
+  EXPECT_TRUE(FileText("commlog.txt").ends_with("End."));
+  const auto report = Report();
+  EXPECT_EQ(report.at("copies"), 0) << report.dump();
+  EXPECT_FALSE(report.at("firmware_running").get<bool>());
+}
+
+TEST_F(E2eTest, HangUpDuringTheLastCopyFailsTheRun) {
+  // The line goes (a cable pulled, the part reset) after the last block's
+  // copy command has gone out and before its answer.
+  testing_support::PtyPeer peer;
+  testing_support::FakeBootLoader boot_loader;
+  peer.SetResponder([&](const std::string& token) {
+    if (token.starts_with("C 512 ")) {
+      peer.HangUp();
+      return std::string();
+    }
+    return boot_loader(token);
+  });
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 1024)));
+  const auto result =
+      Cli({"program", "--classic", "--no-start-isp", "--port", peer.Path(), dir.File("image.hex")});
+  EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
+  EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
+  EXPECT_EQ(result.out.find("Program         ok"), std::string::npos) << result.out;
+  const std::string log = FileText("commlog.txt");
+  EXPECT_NE(log.find("C 512 268436224 512\r"), std::string::npos);
+  EXPECT_EQ(log.find("G 268436224 T"), std::string::npos);  // no restart after it
+  EXPECT_TRUE(log.ends_with("End."));
 }
 
 TEST_F(E2eTest, StartIspTakesARunningModuleIntoItsBootLoader) {
@@ -185,7 +227,11 @@ TEST_F(E2eTest, PortHeldByAnotherProcessIsReported) {
   ASSERT_EQ(holder.CommOpen(sim->Path().c_str(), 115200), 1);
   const auto result = Program(Pattern(0, 16), {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 2);
-  EXPECT_EQ(result.err, "Error: Unable to open Serial Port\n");
+  // The holder (this test) is named before the open is tried.
+  EXPECT_EQ(result.err, "Warning: " + sim->Path() + " is also open in process " +
+                            std::to_string(getpid()) + " (" + OwnCommandName() +
+                            "); replies from the module may go missing\n"
+                            "Error: Unable to open Serial Port\n");
   EXPECT_EQ(result.out, "Connect         FAILED\n");
   EXPECT_FALSE(FileExists("commlog.txt"));
 }
@@ -199,6 +245,156 @@ TEST_F(E2eTest, FileThatCannotBeLoadedIsReported) {
   EXPECT_EQ(bad.exit_status, 2);
   EXPECT_EQ(bad.err, "Error: Invalid HEX file: line 1: checksum mismatch\n");
   EXPECT_FALSE(FileExists("commlog.txt"));
+}
+
+struct RefusedFile {
+  const char* name;
+  std::string text;  // what the file holds; a FIFO when empty and fifo is set
+  bool fifo;
+  const char* message;
+};
+
+// Names the case in test listings.
+void PrintTo(const RefusedFile& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RefusedFileTest : public E2eTest, public ::testing::WithParamInterface<RefusedFile> {};
+
+TEST_P(RefusedFileTest, FileIsRefusedBeforeThePortIsTouched) {
+  const RefusedFile& c = GetParam();
+  if (c.fifo) {
+    ASSERT_EQ(mkfifo(dir.File("image.hex").c_str(), 0600), 0);
+  } else {
+    testing_support::WriteTextFile(dir.File("image.hex"), c.text);
+  }
+  StartSim();
+  const auto result =
+      Cli({"program", "--classic", "--no-start-isp", "--port", sim->Path(), "image.hex"});
+  EXPECT_EQ(result.exit_status, 2) << result.out << result.err;
+  EXPECT_EQ(result.err, std::string("Error: ") + c.message + "\n");
+  EXPECT_EQ(result.out, "");
+  EXPECT_FALSE(FileExists("commlog.txt"));
+  sim->Stop();  // it writes its report at the end of the session
+  const auto report = nlohmann::json::parse(FileText("report.json"));
+  EXPECT_EQ(report.at("bytes_received"), 0) << report.dump();
+  EXPECT_EQ(report.at("hang_ups"), 0) << report.dump();
+}
+
+const std::string kOneRecord = testing_support::HexRecord(0, 0, {0x00, 0x20, 0x00, 0x10}) + "\n";
+const std::string kEndRecord = ":00000001FF\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RefusedFileTest,
+    ::testing::Values(
+        RefusedFile{"empty", "", false, "Invalid HEX file: no data records"},
+        RefusedFile{"binary",
+                    std::string("\x7F"
+                                "ELF\x01\x01\x01\0\0\0\n\x02\x00\x28\x00",
+                                17),
+                    false, "Invalid HEX file: no data records"},
+        RefusedFile{"text", "Firmware 2.1 release notes\n- faster start\n", false,
+                    "Invalid HEX file: no data records"},
+        RefusedFile{"byte_order_mark_only", "\xEF\xBB\xBF\n", false,
+                    "Invalid HEX file: no data records"},
+        RefusedFile{"truncated", kOneRecord + kOneRecord, false,
+                    "Invalid HEX file: line 3: no end-of-file record (is the file truncated?)"},
+        RefusedFile{"data_after_the_end", kOneRecord + kEndRecord + kOneRecord, false,
+                    "Invalid HEX file: line 3: data record after the end-of-file record"},
+        RefusedFile{"type_06",
+                    kOneRecord + testing_support::HexRecord(6, 0, {}) + "\n" + kEndRecord, false,
+                    "Invalid HEX file: line 2: unknown record type 06"},
+        RefusedFile{"fifo", "", true, "Unable to open file."}),
+    [](const ::testing::TestParamInfo<RefusedFile>& param_info) {
+      return std::string(param_info.param.name);
+    });
+
+TEST_F(E2eTest, ByteOrderMarkBeforeTheFirstRecordIsSkipped) {
+  // The first record holds the stack pointer and the reset vector.
+  const ByteMap bytes = Pattern(0, 600);
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 "\xEF\xBB\xBF" + testing_support::HexFromBytes(bytes));
+  StartSim();
+  const auto result =
+      Cli({"program", "--classic", "--no-start-isp", "--port", sim->Path(), "image.hex"});
+  EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
+  EXPECT_TRUE(Flash() == testing_support::FlashAfterRun(bytes));
+  EXPECT_TRUE(Report().at("firmware_running").get<bool>());
+}
+
+TEST_F(E2eTest, SymbolicLinksInPlaceOfTheOutputFilesAreLeftAlone) {
+  // A shared folder where someone points the names at a file of theirs.
+  testing_support::WriteTextFile(dir.File("victim"), "keep me");
+  ASSERT_EQ(symlink("victim", dir.File("commlog.txt").c_str()), 0);
+  ASSERT_EQ(symlink("victim", dir.File("block.bin").c_str()), 0);
+  StartSim({"--resend-block", "1"});
+  const auto result = Program(Pattern(0, 1536), {"--classic", "--no-start-isp"});
+  EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
+  EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
+  EXPECT_EQ(result.err,
+            "Warning: \"commlog.txt\" not written: it is a symbolic link\n"
+            "Warning: \"block.bin\" not written: it is a symbolic link\n");
+  EXPECT_EQ(FileText("victim"), "keep me");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("commlog.txt")));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("block.bin")));
+}
+
+struct StopCase {
+  const char* name;
+  int signal_number;
+  const char* message;
+};
+
+// Names the case in test listings.
+void PrintTo(const StopCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class StopSignalTest : public E2eTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopSignalTest, SignalEndsTheRunWithTheLogClosed) {
+  const StopCase& c = GetParam();
+  StartSim();
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 4096)));
+  // Once the log exists, the port is open and the run under way.
+  const auto result = testing_support::RunProcessSignalledWhen(
+      {TARVO_CLI_PATH, "program", "--classic", "--no-start-isp", "--port", sim->Path(),
+       "image.hex"},
+      dir.Path().string(), c.signal_number, [this] { return FileExists("commlog.txt"); });
+  EXPECT_EQ(result.exit_status, 128 + c.signal_number) << result.out << result.err;
+  EXPECT_EQ(result.err, std::string("Error: ") + c.message + "\n");
+  EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
+  const std::string log = FileText("commlog.txt");
+  EXPECT_TRUE(log.starts_with("Start")) << log;
+  EXPECT_TRUE(log.ends_with("End.")) << log;
+  // The port was closed, not dropped by a dying process: the simulator saw
+  // the hang-up and ended its session by itself.
+  ASSERT_TRUE(sim->WaitExit(std::chrono::seconds(5)).has_value());
+  EXPECT_EQ(Report().at("copies"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest,
+                         ::testing::Values(StopCase{"sigterm", SIGTERM, "terminated"},
+                                           StopCase{"sighup", SIGHUP, "hung up"}),
+                         [](const ::testing::TestParamInfo<StopCase>& param_info) {
+                           return std::string(param_info.param.name);
+                         });
+
+TEST_F(E2eTest, PortOpenInAnotherProcessIsNamedButTheRunGoesOn) {
+  // A terminal program that holds the line without any lock; the simulator,
+  // which keeps a descriptor of its own on it, is the line's far end.
+  StartSim();
+  const int held = ::open(sim->Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(held, 0);
+  const std::string command = OwnCommandName();
+  const auto result = Program(Pattern(0, 16), {"--classic", "--no-start-isp"});
+  ::close(held);
+  EXPECT_EQ(result.err, "Warning: " + sim->Path() + " is also open in process " +
+                            std::to_string(getpid()) + " (" + command +
+                            "); replies from the module may go missing\n");
+  EXPECT_EQ(result.exit_status, 0) << result.out;
+  EXPECT_TRUE(result.out.ends_with("Complete.\n")) << result.out;
 }
 
 TEST_F(E2eTest, UsageErrorsAreExplained) {

@@ -41,10 +41,10 @@ int ExitStatus(int status) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-}  // namespace
-
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
-                         int interrupt_after_ms) {
+// Runs the program to its end; signaller, if given, runs beside it with the
+// child's pid.
+ProcessResult RunWith(const std::vector<std::string>& argv, const std::string& cwd,
+                      const std::function<void(pid_t)>& signaller) {
   int out[2];
   int err[2];
   if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
@@ -52,12 +52,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   close(out[1]);
   close(err[1]);
   std::thread interrupter;
-  if (interrupt_after_ms >= 0) {
-    interrupter = std::thread([pid, interrupt_after_ms] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(interrupt_after_ms));
-      kill(pid, SIGINT);
-    });
-  }
+  if (signaller) interrupter = std::thread([pid, &signaller] { signaller(pid); });
   ProcessResult result;
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
@@ -82,6 +77,34 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   waitpid(pid, &status, 0);
   result.exit_status = ExitStatus(status);
   return result;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
+                         int interrupt_after_ms) {
+  if (interrupt_after_ms < 0) return RunWith(argv, cwd, {});
+  return RunWith(argv, cwd, [interrupt_after_ms](pid_t pid) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(interrupt_after_ms));
+    kill(pid, SIGINT);
+  });
+}
+
+ProcessResult RunProcessSignalledWhen(const std::vector<std::string>& argv, const std::string& cwd,
+                                      int signal_number, std::function<bool()> ready) {
+  return RunWith(argv, cwd, [signal_number, &ready](pid_t pid) {
+    while (!ready()) {
+      // A child that ends first gets no signal; it is only looked at here
+      // (WNOWAIT), the caller reaps it.
+      siginfo_t ended{};
+      if (waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+          ended.si_pid == pid) {
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    kill(pid, signal_number);
+  });
 }
 
 SimProcess::SimProcess(const std::vector<std::string>& args) {

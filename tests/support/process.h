@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,11 @@ struct ProcessResult {
 // its output; with interrupt_after_ms, it gets SIGINT that long after start.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
                          int interrupt_after_ms = -1);
+// The same, but the program gets signal_number as soon as ready() holds
+// (tested every 5 ms), for a signal at a known point of its run rather than
+// after a guessed time.
+ProcessResult RunProcessSignalledWhen(const std::vector<std::string>& argv, const std::string& cwd,
+                                      int signal_number, std::function<bool()> ready);
 
 // The boot-loader simulator in a child process, on a pseudo-terminal whose
 // path it prints on its first line.

@@ -50,7 +50,12 @@ PtyPeer::PtyPeer() {
 PtyPeer::~PtyPeer() {
   stop_ = true;
   thread_.join();
-  ::close(master_);
+  if (master_ >= 0) ::close(master_);
+}
+
+void PtyPeer::HangUp() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  hang_up_ = true;
 }
 
 void PtyPeer::SetResponder(Responder responder) {
@@ -59,7 +64,8 @@ void PtyPeer::SetResponder(Responder responder) {
 }
 
 void PtyPeer::Send(const std::string& bytes) {
-  WriteAll(master_, bytes);
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (!hang_up_) WriteAll(master_, bytes);
 }
 
 void PtyPeer::SendAfter(int delay_ms, const std::string& bytes) {
@@ -86,6 +92,18 @@ bool PtyPeer::WaitReceived(std::size_t count, int timeout_ms) const {
 void PtyPeer::Run() {
   char buffer[4096];
   while (!stop_) {
+    {
+      std::lock_guard<std::recursive_mutex> lock(mutex_);
+      if (hang_up_) {
+        if (master_ >= 0) ::close(master_);
+        master_ = -1;
+        delayed_.clear();
+      }
+    }
+    if (master_ < 0) {
+      usleep(2000);
+      continue;
+    }
     {
       std::lock_guard<std::recursive_mutex> lock(mutex_);
       const std::uint64_t now = NowMs();
@@ -127,7 +145,10 @@ void PtyPeer::Tokenize() {
       const std::size_t drop = pending_.compare(end, 2, "\r\n") == 0 ? 2 : 1;
       pending_.erase(0, end + drop);
     }
-    if (responder_) WriteAll(master_, responder_(token));
+    if (!responder_) continue;
+    const std::string answer = responder_(token);
+    if (hang_up_) return;
+    WriteAll(master_, answer);
   }
 }
 

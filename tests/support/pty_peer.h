@@ -34,6 +34,10 @@ class PtyPeer {
   void ClearReceived();
   // Waits until the host has sent at least count bytes in all.
   bool WaitReceived(std::size_t count, int timeout_ms) const;
+  // Cuts the line: the master side closes, so the host sees a hang-up and
+  // nothing more reaches it. May be called from the responder; what the
+  // responder returns then is not sent.
+  void HangUp();
 
  private:
   void Run();
@@ -43,6 +47,7 @@ class PtyPeer {
   std::string path_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> hang_up_{false};
   mutable std::recursive_mutex mutex_;
   mutable std::condition_variable_any changed_;
   std::string received_;

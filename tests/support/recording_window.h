@@ -9,7 +9,8 @@ namespace testing_support {
 
 // An engine window that writes down what the engine did to it, e.g.
 // "show SyncPanel", "SyncPanel green", "caption Erase 0-1\r", "timer 20",
-// "error Part not responding", "process".
+// "error Part not responding", "process",
+// "not written block.bin: it is a symbolic link".
 class RecordingWindow : public isp::IspWindow {
  public:
   void ShowLight(isp::Light light) override { events.push_back("show " + Name(light)); }
@@ -28,6 +29,9 @@ class RecordingWindow : public isp::IspWindow {
     events.push_back(std::string("error ") + text);
   }
   void ProcessMessages() override { events.push_back("process"); }
+  void FileNotWritten(const char* file_name, const char* reason) override {
+    events.push_back(std::string("not written ") + file_name + ": " + reason);
+  }
 
   static std::string Name(isp::Light light) {
     static const char* const kNames[] = {"ConnectedPanel", "SyncPanel",  "UnlockPanel",
