@@ -97,7 +97,7 @@ std::string CommandFailure(const isp::Failure& failure, const RunContext& contex
       return "The data checksum " + Quoted(result.command) + " failed on every try " +
              Where(failure) + ": the line is noisy; try a lower --baud";
     case isp::ResultKind::kStopped:
-      return "interrupted";
+      return "stopped";  // the front end names the signal
     case isp::ResultKind::kSendFailed:
       return "Could not write to " + context.port + " " + Where(failure) +
              ": is the adapter still connected?";

@@ -196,6 +196,13 @@ void RunDisplay::Warning(const std::string& text) {
   std::fflush(err_);
 }
 
+void RunDisplay::Notice(const std::string& lines) {
+  ClearTransient();
+  std::fflush(out_);
+  std::fputs(lines.c_str(), err_);
+  std::fflush(err_);
+}
+
 void RunDisplay::Error(const std::string& text) {
   ClearTransient();
   std::fflush(out_);

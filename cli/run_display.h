@@ -30,6 +30,8 @@ class RunDisplay : public isp::ProgrammerEvents {
   void Warned(const isp::Warning& warning) override;
 
   void Warning(const std::string& text);
+  // Lines for err as they are (each ended by its line break).
+  void Notice(const std::string& lines);
   void Error(const std::string& text);
   // The last line: "Complete." or "Failed!".
   void Finish(bool ok);

@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include <csignal>
 #include <ctime>
 
 #include "cli/failure_text.h"
 #include "cli/run_display.h"
+#include "cli/run_outcome.h"
 #include "cli/stop_signals.h"
 #include "comm/comm.h"
 #include "isp/boot_client.h"
@@ -71,16 +71,20 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   isp::FlashImage image;
   if (!PrepareImage(options, display, image)) return kExitNotStarted;
 
+  // From here on a stop signal ends the run before the next command goes
+  // out, so the port and the log are still closed properly.
+  const StopSignals stop;
+  const std::string users = OtherUsersWarnings(options.port);
+  if (!users.empty()) display.Notice(users);
   comm::Comm comm;
   if (!comm.CommOpen(options.port.c_str(), static_cast<int>(options.baud))) {
     display.Error(OpenFailureText(options, comm.LastOpenError()));
     return kExitNotStarted;
   }
-  isp::AttachRunLog(comm);
-
-  // A stop signal ends the run before the next command goes out, so the
-  // port and the log are still closed properly.
-  const StopSignals stop;
+  std::string why;
+  if (!isp::AttachRunLog(comm, &why)) {
+    display.Warning(std::string("\"") + isp::kRunLogName + "\" not written: " + why);
+  }
   isp::CommLink link(comm);
   isp::BootClient client(link, options.baud, [&stop] { return stop.Requested(); });
   isp::Programmer programmer(client, display);
@@ -98,12 +102,12 @@ int RunVerifiedProgram(const ProgramOptions& options) {
     display.Finish(true);
     return kExitComplete;
   }
-  display.Error(DescribeFailure(*failure, {options.port, options.baud, options.file}));
+  const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
+  display.Error(stopped ? StopText(stop.Signal())
+                        : DescribeFailure(*failure, {options.port, options.baud, options.file}));
   display.Finish(false);
+  if (stopped) return StoppedExitStatus(stop.Signal());
   if (failure->reason == isp::FailureReason::kOutsideFlash) return kExitNotStarted;
-  if (failure->result.kind == isp::ResultKind::kStopped && stop.Signal() != SIGINT) {
-    return 128 + stop.Signal();
-  }
   return kExitFailed;
 }
 

@@ -1,5 +1,6 @@
 // tarvo-cli program on its own path, against isp-sim in both echo dialects
 // and on parts of each geometry.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -436,14 +437,54 @@ TEST_F(E2eTest, CtrlCEndsTheRunBetweenTwoCommands) {
   for (const auto& block : report.at("copied_blocks")) EXPECT_NE(block.at("flash"), 0);
 }
 
+TEST_F(E2eTest, SigtermEndsTheRunWithThePortAndLogClosed) {
+  StartSim({"--baud-rate", "115200"});
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 0x4000)));
+  const auto result = testing_support::RunProcessSignalledWhen(
+      {TARVO_CLI_PATH, "program", "--no-start-isp", "--port", sim->Path(), "image.hex"},
+      dir.Path().string(), SIGTERM, [this] { return FileExists("commlog.txt"); });
+  EXPECT_EQ(result.exit_status, 128 + SIGTERM) << result.out << result.err;
+  EXPECT_EQ(result.err, "Error: terminated\n");
+  EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
+  EXPECT_TRUE(FileText("commlog.txt").ends_with("End."));
+  // Closed, not dropped: the simulator saw the hang-up and ended by itself.
+  ASSERT_TRUE(sim->WaitExit(std::chrono::seconds(5)).has_value());
+  EXPECT_FALSE(Report().at("firmware_running").get<bool>());
+}
+
+TEST_F(E2eTest, OtherUsersOfThePortAndAnUnwritableLogAreWarnedOf) {
+  StartSim();
+  testing_support::WriteTextFile(dir.File("victim"), "keep me");
+  ASSERT_EQ(symlink("victim", dir.File("commlog.txt").c_str()), 0);
+  const int held = ::open(sim->Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(held, 0);
+  std::string command = testing_support::ReadFile("/proc/self/comm");
+  if (command.ends_with('\n')) command.pop_back();
+  const auto result = Program(Pattern(0, 0x400), {"--no-start-isp"});
+  ::close(held);
+  EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
+  EXPECT_EQ(result.err, "Warning: " + sim->Path() + " is also open in process " +
+                            std::to_string(getpid()) + " (" + command +
+                            "); replies from the module may go missing\n"
+                            "Warning: \"commlog.txt\" not written: it is a symbolic link\n");
+  EXPECT_EQ(FileText("victim"), "keep me");
+  EXPECT_TRUE(result.out.ends_with("Complete.\n"));
+}
+
 TEST_F(E2eTest, PortThatDoesNotOpenIsNamedWithTheReason) {
   StartSim();
   comm::Comm holder;
   ASSERT_EQ(holder.CommOpen(sim->Path().c_str(), 115200), 1);
   const auto result = Program(Pattern(0, 16), {"--no-start-isp"});
   EXPECT_EQ(result.exit_status, 2);
-  EXPECT_EQ(result.err, "Error: Unable to open serial port " + sim->Path() +
-                            ": Device or resource busy (another program holds it)\n");
+  // The holder (this test) is named before the open is tried.
+  EXPECT_TRUE(result.err.starts_with("Warning: " + sim->Path() + " is also open in process " +
+                                     std::to_string(getpid())))
+      << result.err;
+  EXPECT_TRUE(result.err.ends_with("\nError: Unable to open serial port " + sim->Path() +
+                                   ": Device or resource busy (another program holds it)\n"))
+      << result.err;
   EXPECT_EQ(result.out, "");
   EXPECT_FALSE(FileExists("commlog.txt"));
   const auto missing = Cli({"program", "--port", "/dev/no-such-port", "image.hex"});

@@ -78,8 +78,6 @@ TEST(FailureTextTest, EachFailureIsOneSentenceWithWhatToTry) {
       {not_blank,
        "The flash is not blank after the erase at 0x00000000 (answer to \"I 0 3\"): the part may "
        "be protected or its flash worn"},
-      {CommandFailure(Phase::kRestart, ResultKind::kStopped, ReturnCode::CMD_SUCCESS, "G", ""),
-       "interrupted"},
   };
   for (const auto& [failure, text] : cases) EXPECT_EQ(cli::DescribeFailure(failure, context), text);
 }
