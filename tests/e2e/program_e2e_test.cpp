@@ -291,7 +291,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"binary",
                     std::string("\x7F"
                                 "ELF\x01\x01\x01\0\0\0\n\x02\x00\x28\x00",
-                                17),
+                                15),
                     false, "Invalid HEX file: no data records"},
         RefusedFile{"text", "Firmware 2.1 release notes\n- faster start\n", false,
                     "Invalid HEX file: no data records"},
