@@ -2,16 +2,15 @@
 
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <string>
 
 #include "cli/progress_display.h"
+#include "cli/run_outcome.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_window.h"
 #include "comm/clock.h"
 #include "comm/comm.h"
-#include "comm/port_users.h"
 #include "isp/isp_engine.h"
 #include "isp/run_log.h"
 
@@ -22,34 +21,6 @@ constexpr int kRunBaud = 115200;
 
 bool RunEnds(int progress) {
   return progress == isp::kProgressFailed || progress >= isp::kProgressDone;
-}
-
-const char* StopText(int signal_number) {
-  switch (signal_number) {
-    case SIGTERM:
-      return "terminated";
-    case SIGHUP:
-      return "hung up";
-    default:
-      return "interrupted";
-  }
-}
-
-// Ctrl-C keeps the exit status of a failed run; the signals that end a job
-// from outside tell the caller which one came, as the shell would.
-int StoppedExitStatus(int signal_number) {
-  return signal_number == SIGINT ? kExitFailed : 128 + signal_number;
-}
-
-// Another program that reads the line takes the replies away from the run.
-void WarnAboutOtherUsers(const std::string& port) {
-  for (const comm::PortUser& user : comm::FindPortUsers(port)) {
-    std::fprintf(stderr,
-                 "Warning: %s is also open in process %d (%s); replies from the module may go "
-                 "missing\n",
-                 port.c_str(), static_cast<int>(user.pid), user.command.c_str());
-  }
-  std::fflush(stderr);
 }
 
 }  // namespace
@@ -66,7 +37,8 @@ int RunProgram(const ProgramOptions& options) {
   // From here on a stop signal ends the run between two ticks, so the port
   // and the log are still closed properly.
   const StopSignals stop;
-  WarnAboutOtherUsers(options.port);
+  std::fputs(OtherUsersWarnings(options.port).c_str(), stderr);
+  std::fflush(stderr);
   if (!comm.CommOpen(options.port.c_str(), kRunBaud)) {
     window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightRed);
     window.ShowErrorMessage("Unable to open Serial Port");

@@ -6,10 +6,10 @@
 
 namespace e2e {
 
-testing_support::SimProcess& E2eTest::StartSim(const std::vector<std::string>& flags) {
-  std::vector<std::string> args = {ISP_SIM_PATH,  "--once",
-                                   "--report",    dir.File("report.json"),
-                                   "--flash-out", dir.File("flash.bin")};
+testing_support::SimProcess& E2eTest::StartSim(const std::vector<std::string>& flags, bool once) {
+  std::vector<std::string> args = {ISP_SIM_PATH, "--report", dir.File("report.json"), "--flash-out",
+                                   dir.File("flash.bin")};
+  if (once) args.push_back("--once");
   args.insert(args.end(), flags.begin(), flags.end());
   sim = std::make_unique<testing_support::SimProcess>(args);
   return *sim;
@@ -38,6 +38,12 @@ nlohmann::json E2eTest::Report() {
 std::vector<std::uint8_t> E2eTest::Flash() {
   if (!sim->WaitExit(std::chrono::seconds(5))) sim->Stop();
   return testing_support::ImageRangeOfDump(FileText("flash.bin"));
+}
+
+std::vector<std::uint8_t> E2eTest::WholeFlash() {
+  if (!sim->WaitExit(std::chrono::seconds(5))) sim->Stop();
+  const std::string dump = FileText("flash.bin");
+  return std::vector<std::uint8_t>(dump.begin(), dump.end());
 }
 
 bool E2eTest::FileExists(const std::string& name) const {

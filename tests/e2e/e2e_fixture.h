@@ -20,8 +20,10 @@ using testing_support::ByteMap;
 class E2eTest : public ::testing::Test {
  protected:
   // Starts the simulator with its report and flash dump in the temporary
-  // directory; it ends by itself after the first reset or hang-up.
-  testing_support::SimProcess& StartSim(const std::vector<std::string>& flags = {});
+  // directory; it ends by itself after the first reset or hang-up (unless
+  // once is false: then the part lives on across the host's opens).
+  testing_support::SimProcess& StartSim(const std::vector<std::string>& flags = {},
+                                        bool once = true);
   testing_support::ProcessResult Cli(const std::vector<std::string>& args);
   testing_support::ProcessResult Program(const ByteMap& bytes,
                                          const std::vector<std::string>& extra = {});
@@ -29,6 +31,8 @@ class E2eTest : public ::testing::Test {
   // range the loader writes (the rest must read erased).
   nlohmann::json Report();
   std::vector<std::uint8_t> Flash();
+  // The simulator's whole flash dump, however large the part's flash.
+  std::vector<std::uint8_t> WholeFlash();
   std::string FileText(const std::string& name) const {
     return testing_support::ReadFile(dir.File(name));
   }

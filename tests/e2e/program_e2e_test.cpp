@@ -46,7 +46,7 @@ class ProgramSuccessTest : public E2eTest, public ::testing::WithParamInterface<
 TEST_P(ProgramSuccessTest, FlashHoldsTheImageAndTheModuleStartsIt) {
   const SuccessCase& c = GetParam();
   StartSim();
-  const auto result = Program(c.bytes, {"--no-start-isp"});
+  const auto result = Program(c.bytes, {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_EQ(result.err, "");
   const std::string lights = std::string("Connect         ok\n") + "Synchronize     ok\n" +
@@ -108,7 +108,7 @@ TEST_P(ProgramFailureTest, FailureIsReportedAndTheRunEndsCleanly) {
   const FailureCase& c = GetParam();
   StartSim(c.sim_flags);
   const ByteMap bytes = Pattern(0, 1536);
-  const auto result = Program(bytes, {"--no-start-isp"});
+  const auto result = Program(bytes, {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
   EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
   EXPECT_EQ(result.err,
@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(E2eTest, CopyThatIsNeverAnsweredFailsTheRun) {
   // Only a copy answered '0' has reached flash.
   StartSim({"--no-copy-reply"});
-  const auto result = Program(Pattern(0, 512), {"--no-start-isp"});
+  const auto result = Program(Pattern(0, 512), {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
   EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
   EXPECT_EQ(result.err, "");
@@ -187,7 +187,7 @@ TEST_F(E2eTest, HangUpDuringTheLastCopyFailsTheRun) {
   testing_support::WriteTextFile(dir.File("image.hex"),
                                  testing_support::HexFromBytes(Pattern(0, 1024)));
   const auto result =
-      Cli({"program", "--no-start-isp", "--port", peer.Path(), dir.File("image.hex")});
+      Cli({"program", "--classic", "--no-start-isp", "--port", peer.Path(), dir.File("image.hex")});
   EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
   EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
   EXPECT_EQ(result.out.find("Program         ok"), std::string::npos) << result.out;
@@ -206,7 +206,7 @@ TEST_F(E2eTest, StartIspTakesARunningModuleIntoItsBootLoader) {
                                  std::string(old_flash.begin(), old_flash.end()));
   StartSim({"--flash-in", dir.File("old.bin")});
   const ByteMap bytes = Pattern(0, 700);
-  const auto result = Program(bytes);
+  const auto result = Program(bytes, {"--classic"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_TRUE(Flash() == testing_support::FlashAfterRun(bytes));
   EXPECT_TRUE(FileText("commlog.txt").starts_with("Start!\r!"));
@@ -217,9 +217,10 @@ TEST_F(E2eTest, CtrlCEndsTheRunBeforeTheNextCommand) {
   testing_support::WriteTextFile(dir.File("image.hex"),
                                  testing_support::HexFromBytes(Pattern(0, 4096)));
   // Half a second in, the dialogue is still synchronising; nothing is erased.
-  const auto result = testing_support::RunProcess(
-      {TARVO_CLI_PATH, "program", "--no-start-isp", "--port", sim->Path(), "image.hex"},
-      dir.Path().string(), 500);
+  const auto result =
+      testing_support::RunProcess({TARVO_CLI_PATH, "program", "--classic", "--no-start-isp",
+                                   "--port", sim->Path(), "image.hex"},
+                                  dir.Path().string(), 500);
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_EQ(result.err, "Error: interrupted\n");
   EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
@@ -233,7 +234,7 @@ TEST_F(E2eTest, PortHeldByAnotherProcessIsReported) {
   StartSim();
   comm::Comm holder;
   ASSERT_EQ(holder.CommOpen(sim->Path().c_str(), 115200), 1);
-  const auto result = Program(Pattern(0, 16), {"--no-start-isp"});
+  const auto result = Program(Pattern(0, 16), {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 2);
   // The holder (this test) is named before the open is tried.
   EXPECT_EQ(result.err, "Warning: " + sim->Path() + " is also open in process " +
@@ -245,11 +246,11 @@ TEST_F(E2eTest, PortHeldByAnotherProcessIsReported) {
 }
 
 TEST_F(E2eTest, FileThatCannotBeLoadedIsReported) {
-  const auto missing = Cli({"program", "--port", "/dev/null", "missing.hex"});
+  const auto missing = Cli({"program", "--classic", "--port", "/dev/null", "missing.hex"});
   EXPECT_EQ(missing.exit_status, 2);
   EXPECT_EQ(missing.err, "Error: Unable to open file.\n");
   testing_support::WriteTextFile(dir.File("bad.hex"), ":0100000001FF\n");
-  const auto bad = Cli({"program", "--port", "/dev/null", "bad.hex"});
+  const auto bad = Cli({"program", "--classic", "--port", "/dev/null", "bad.hex"});
   EXPECT_EQ(bad.exit_status, 2);
   EXPECT_EQ(bad.err, "Error: Invalid HEX file: line 1: checksum mismatch\n");
   EXPECT_FALSE(FileExists("commlog.txt"));
@@ -277,7 +278,8 @@ TEST_P(RefusedFileTest, FileIsRefusedBeforeThePortIsTouched) {
     testing_support::WriteTextFile(dir.File("image.hex"), c.text);
   }
   StartSim();
-  const auto result = Cli({"program", "--no-start-isp", "--port", sim->Path(), "image.hex"});
+  const auto result =
+      Cli({"program", "--classic", "--no-start-isp", "--port", sim->Path(), "image.hex"});
   EXPECT_EQ(result.exit_status, 2) << result.out << result.err;
   EXPECT_EQ(result.err, std::string("Error: ") + c.message + "\n");
   EXPECT_EQ(result.out, "");
@@ -323,7 +325,8 @@ TEST_F(E2eTest, ByteOrderMarkBeforeTheFirstRecordIsSkipped) {
   testing_support::WriteTextFile(dir.File("image.hex"),
                                  "\xEF\xBB\xBF" + testing_support::HexFromBytes(bytes));
   StartSim();
-  const auto result = Cli({"program", "--no-start-isp", "--port", sim->Path(), "image.hex"});
+  const auto result =
+      Cli({"program", "--classic", "--no-start-isp", "--port", sim->Path(), "image.hex"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_TRUE(Flash() == testing_support::FlashAfterRun(bytes));
   EXPECT_TRUE(Report().at("firmware_running").get<bool>());
@@ -335,7 +338,7 @@ TEST_F(E2eTest, SymbolicLinksInPlaceOfTheOutputFilesAreLeftAlone) {
   ASSERT_EQ(symlink("victim", dir.File("commlog.txt").c_str()), 0);
   ASSERT_EQ(symlink("victim", dir.File("block.bin").c_str()), 0);
   StartSim({"--resend-block", "1"});
-  const auto result = Program(Pattern(0, 1536), {"--no-start-isp"});
+  const auto result = Program(Pattern(0, 1536), {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
   EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
   EXPECT_EQ(result.err,
@@ -366,7 +369,8 @@ TEST_P(StopSignalTest, SignalEndsTheRunWithTheLogClosed) {
                                  testing_support::HexFromBytes(Pattern(0, 4096)));
   // Once the log exists, the port is open and the run under way.
   const auto result = testing_support::RunProcessSignalledWhen(
-      {TARVO_CLI_PATH, "program", "--no-start-isp", "--port", sim->Path(), "image.hex"},
+      {TARVO_CLI_PATH, "program", "--classic", "--no-start-isp", "--port", sim->Path(),
+       "image.hex"},
       dir.Path().string(), c.signal_number, [this] { return FileExists("commlog.txt"); });
   EXPECT_EQ(result.exit_status, 128 + c.signal_number) << result.out << result.err;
   EXPECT_EQ(result.err, std::string("Error: ") + c.message + "\n");
@@ -394,7 +398,7 @@ TEST_F(E2eTest, PortOpenInAnotherProcessIsNamedButTheRunGoesOn) {
   const int held = ::open(sim->Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(held, 0);
   const std::string command = OwnCommandName();
-  const auto result = Program(Pattern(0, 16), {"--no-start-isp"});
+  const auto result = Program(Pattern(0, 16), {"--classic", "--no-start-isp"});
   ::close(held);
   EXPECT_EQ(result.err, "Warning: " + sim->Path() + " is also open in process " +
                             std::to_string(getpid()) + " (" + command +
