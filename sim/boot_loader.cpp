@@ -106,7 +106,7 @@ void BootLoader::on_frequency_line(const std::string& line) {
 BootEvent BootLoader::execute_command(const std::string& line) {
   const auto command = split_command(line);
   Reply reply = command ? dispatch(*command) : Reply{ReturnCode::kInvalidCommand};
-  if (reply.unanswered) return BootEvent::kNone;
+  if (reply.unanswered) return reply.after ? reply.after() : BootEvent::kNone;
   if (reply.code != ReturnCode::kSuccess) {
     report_.refused_commands.push_back({line, static_cast<int>(reply.code)});
   }

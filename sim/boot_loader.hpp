@@ -25,7 +25,7 @@ namespace isp_sim {
 enum class BootEvent {
   kNone,
   kSystemReset,  // code started with "G" requested a reset
-  kHangUp,       // --hangup-after: the copy limit was reached
+  kHangUp,       // --hangup-after or --hangup-at-copy: the line is cut
 };
 
 // The ROM's serial ISP handler: autobaud handshake, command lines, and the W/R data phases.
@@ -116,6 +116,7 @@ class BootLoader {
   std::optional<RamWriteTransfer> write_;
   std::optional<MemoryReadTransfer> read_;
   unsigned write_transfers_ = 0;  // "W" data phases started this session; survives resets
+  unsigned copy_commands_ = 0;    // "C" lines taken this session, answered or not
 };
 
 // Decimal arguments of a command that takes exactly `count` of them.

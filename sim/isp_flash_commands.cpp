@@ -88,6 +88,14 @@ BootLoader::Reply BootLoader::blank_check_sectors(const CommandLine& command) co
 }
 
 BootLoader::Reply BootLoader::copy_ram_to_flash(const CommandLine& command) {
+  ++copy_commands_;
+  if (settings_.faults.hang_up_at_copy == copy_commands_) {
+    // The line is cut while the part copies: no answer, nothing programmed.
+    Reply cut;
+    cut.unanswered = true;
+    cut.after = [] { return BootEvent::kHangUp; };
+    return cut;
+  }
   if (settings_.faults.no_copy_reply) {
     Reply silence;
     silence.unanswered = true;

@@ -26,6 +26,7 @@ struct FaultSettings {
   bool no_copy_reply = false;                           // --no-copy-reply
   unsigned noise_bytes = 0;                             // --noise
   std::optional<unsigned> hang_up_after_copies;         // --hangup-after
+  std::optional<unsigned> hang_up_at_copy;              // --hangup-at-copy
 };
 
 struct PartSettings {

@@ -83,6 +83,7 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
   std::uint32_t erase_ms = 0;
   unsigned resend_block = 0;
   unsigned hangup_after = 0;
+  unsigned hangup_at_copy = 0;
   std::string part_name;
   std::uint32_t part_id = 0;
   std::string echo = "crlf";
@@ -116,6 +117,9 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
   CLI::Option* hangup =
       app.add_option("--hangup-after", hangup_after, "Close the pty after N successful copies")
           ->check(CLI::Range(1u, 1'000'000u));
+  CLI::Option* hangup_at = app.add_option("--hangup-at-copy", hangup_at_copy,
+                                          "Close the pty at the Nth C, after its echo, unanswered")
+                               ->check(CLI::Range(1u, 1'000'000u));
   add_fault_flags(app, options.part.faults);
 
   try {
@@ -133,6 +137,7 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
   if (*erase) options.part.faults.erase_time = std::chrono::milliseconds(erase_ms);
   if (*resend) options.part.faults.resend_transfer = resend_block;
   if (*hangup) options.part.faults.hang_up_after_copies = hangup_after;
+  if (*hangup_at) options.part.faults.hang_up_at_copy = hangup_at_copy;
   return {options, 0};
 }
 

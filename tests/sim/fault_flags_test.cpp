@@ -154,5 +154,17 @@ TEST(FaultFlags, HangUpAfterTheNthSuccessfulCopy) {
   EXPECT_TRUE(driver.part().hang_up_requested());
 }
 
+TEST(FaultFlags, HangUpAtTheNthCopyLeavesItUnansweredAndUnwritten) {
+  PartDriver driver(with([](FaultSettings& f) { f.hang_up_at_copy = 2; }));
+  prepare_copy(driver);
+  EXPECT_EQ(driver.command("C 0 268436224 256"), echoed_reply("C 0 268436224 256", 0));
+  EXPECT_FALSE(driver.part().hang_up_requested());
+  driver.command("P 1 1");
+  EXPECT_EQ(driver.command("C 4096 268436224 256"), "C 4096 268436224 256\r\n");
+  EXPECT_TRUE(driver.part().hang_up_requested());
+  EXPECT_EQ(driver.part().report().copied_blocks.size(), 1u);
+  EXPECT_EQ(driver.part().memory().read(4096, 4), std::vector<std::uint8_t>(4, 0xFF));
+}
+
 }  // namespace
 }  // namespace isp_sim::testing

@@ -40,7 +40,9 @@ TEST(SimOptions, EveryFlagReachesItsSetting) {
                                       "--noise",
                                       "7",
                                       "--hangup-after",
-                                      "3"});
+                                      "3",
+                                      "--hangup-at-copy",
+                                      "5"});
   ASSERT_TRUE(parsed.options.has_value());
   const SimOptions& o = *parsed.options;
   const FaultSettings& f = o.part.faults;
@@ -57,6 +59,7 @@ TEST(SimOptions, EveryFlagReachesItsSetting) {
   EXPECT_EQ(f.resend_transfer, 0u);
   EXPECT_EQ(f.noise_bytes, 7u);
   EXPECT_EQ(f.hang_up_after_copies, 3u);
+  EXPECT_EQ(f.hang_up_at_copy, 5u);
 }
 
 TEST(SimOptions, DefaultsAreAHealthyPart) {
@@ -66,6 +69,7 @@ TEST(SimOptions, DefaultsAreAHealthyPart) {
   EXPECT_EQ(parsed.options->baud_rate, 0u);
   EXPECT_FALSE(parsed.options->part.faults.resend_transfer.has_value());
   EXPECT_FALSE(parsed.options->part.faults.hang_up_after_copies.has_value());
+  EXPECT_FALSE(parsed.options->part.faults.hang_up_at_copy.has_value());
 }
 
 TEST(SimOptions, PartByNameOrById) {
@@ -113,9 +117,10 @@ TEST(SimOptions, DialectPinFlowControlAndTimes) {
 
 TEST(SimOptions, BadArgumentsGiveTheUsageExitCode) {
   const std::vector<std::vector<const char*>> bad = {
-      {"--no-such-flag"},      {"--part-id", "twelve"}, {"--baud-rate", "0"},
-      {"--hangup-after", "0"}, {"--noise", "-1"},       {"--flash-in", "/nonexistent/image.bin"},
-      {"--part", "LPC9999"},   {"--echo", "lf"},        {"--xon-xoff", "0"},
+      {"--no-such-flag"},        {"--part-id", "twelve"}, {"--baud-rate", "0"},
+      {"--hangup-after", "0"},   {"--noise", "-1"},       {"--flash-in", "/nonexistent/image.bin"},
+      {"--part", "LPC9999"},     {"--echo", "lf"},        {"--xon-xoff", "0"},
+      {"--hangup-at-copy", "0"},
   };
   for (const auto& args : bad) {
     SCOPED_TRACE(args.front());
