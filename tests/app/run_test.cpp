@@ -164,6 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{
             "exact_echo_dialect", {"--echo", "exact"}, "Part not synchronized", "GR-----", false},
         FailureCase{"copy_never_answered", {"--no-copy-reply"}, "", "", false},
+        FailureCase{"line_cut_during_the_last_copy", {"--hangup-at-copy", "3"}, "", "", false},
         FailureCase{"checksum_resend", {"--resend-block", "1"}, "", "", true}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
 

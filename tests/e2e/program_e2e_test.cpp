@@ -197,6 +197,24 @@ TEST_F(E2eTest, HangUpDuringTheLastCopyFailsTheRun) {
   EXPECT_TRUE(log.ends_with("End."));
 }
 
+TEST_F(E2eTest, SimulatorCutAtTheLastCopyFailsTheRun) {
+  // The same against the simulated part: the third and last copy is echoed,
+  // then the line is cut before its answer.
+  StartSim({"--hangup-at-copy", "3"});
+  const ByteMap bytes = Pattern(0, 1536);
+  const auto result = Program(bytes, {"--classic", "--no-start-isp"});
+  EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
+  EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
+  EXPECT_EQ(result.out.find("Program         ok"), std::string::npos) << result.out;
+  EXPECT_FALSE(FileExists("block.bin"));
+  const auto flash = Flash();
+  const auto image = testing_support::LoadedImage(bytes);
+  EXPECT_TRUE(std::equal(flash.begin(), flash.begin() + 1024, image.begin()));
+  EXPECT_TRUE(std::all_of(flash.begin() + 1024, flash.begin() + 1536,
+                          [](std::uint8_t byte) { return byte == 0xFF; }));
+  EXPECT_EQ(Report().at("copies"), 2);
+}
+
 TEST_F(E2eTest, StartIspTakesARunningModuleIntoItsBootLoader) {
   // A module whose firmware runs (valid vector table) gets the start request.
   std::vector<std::uint8_t> old_flash(0x10000, 0xFF);
