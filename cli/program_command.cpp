@@ -1,9 +1,8 @@
 #include "cli/program_command.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
+#include "cli/console.h"
 #include "cli/progress_display.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_window.h"
@@ -24,9 +23,8 @@ bool RunEnds(int progress) {
 }  // namespace
 
 int RunProgram(const ProgramOptions& options) {
-  const bool terminal = isatty(STDOUT_FILENO) != 0;
-  ProgressDisplay display(stdout, terminal);
-  TerminalWindow window(display, options.start_isp, terminal);
+  ProgressDisplay display(stdout, IsTerminal(stdout));
+  TerminalWindow window(display, options.start_isp, TakesColour(stdout));
   comm::Comm comm;
   isp::IspEngine engine(comm, window);
 
