@@ -41,10 +41,11 @@ int ExitStatus(int status) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-}  // namespace
-
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
-                         int interrupt_after_ms) {
+// Runs the program to its end. It gets SIGINT interrupt_after_ms after the
+// start (when not negative), or once its output holds interrupt_on_output
+// (when not empty).
+ProcessResult Run(const std::vector<std::string>& argv, const std::string& cwd,
+                  int interrupt_after_ms, const std::string& interrupt_on_output) {
   int out[2];
   int err[2];
   if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
@@ -59,6 +60,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     });
   }
   ProcessResult result;
+  bool interrupted = false;
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
   int open_count = 2;
@@ -70,6 +72,11 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
       const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
       if (got > 0) {
         sinks[i]->append(buffer, static_cast<std::size_t>(got));
+        if (!interrupted && !interrupt_on_output.empty() &&
+            result.out.find(interrupt_on_output) != std::string::npos) {
+          kill(pid, SIGINT);
+          interrupted = true;
+        }
       } else {
         close(fds[i].fd);
         fds[i].fd = -1;
@@ -82,6 +89,18 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   waitpid(pid, &status, 0);
   result.exit_status = ExitStatus(status);
   return result;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
+                         int interrupt_after_ms) {
+  return Run(argv, cwd, interrupt_after_ms, "");
+}
+
+ProcessResult RunProcessInterruptedOn(const std::vector<std::string>& argv, const std::string& cwd,
+                                      const std::string& interrupt_on_output) {
+  return Run(argv, cwd, -1, interrupt_on_output);
 }
 
 SimProcess::SimProcess(const std::vector<std::string>& args) {

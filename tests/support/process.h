@@ -19,6 +19,9 @@ struct ProcessResult {
 // its output; with interrupt_after_ms, it gets SIGINT that long after start.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
                          int interrupt_after_ms = -1);
+// The same, but the program gets SIGINT as soon as its output holds the text.
+ProcessResult RunProcessInterruptedOn(const std::vector<std::string>& argv, const std::string& cwd,
+                                      const std::string& interrupt_on_output);
 
 // The boot-loader simulator in a child process, on a pseudo-terminal whose
 // path it prints on its first line.
