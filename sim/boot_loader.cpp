@@ -16,14 +16,20 @@ std::optional<std::vector<std::uint32_t>> decimal_args(const CommandLine& comman
 
 BootLoader::BootLoader(PartMemory& memory, Wire& wire, SessionReport& report,
                        const PartSettings& settings)
-    : memory_(memory), wire_(wire), report_(report), settings_(settings) {}
+    : memory_(memory),
+      wire_(wire),
+      report_(report),
+      settings_(settings),
+      lines_(settings.echo),
+      prepared_(memory.sector_count(), false) {}
 
-void BootLoader::restart() {
+void BootLoader::restart(CrpLevel level) {
   lines_.clear();
   state_ = State::kAwaitQuestionMark;
   echo_ = true;
   unlocked_ = false;
-  prepared_.reset();
+  crp_ = crp_rules(level);
+  prepared_.assign(prepared_.size(), false);
   write_.reset();
   read_.reset();
 }
@@ -39,8 +45,12 @@ BootEvent BootLoader::on_byte(char byte) {
     }
     return BootEvent::kNone;
   }
-  const auto line = lines_.push(byte);
-  return line ? on_line(*line) : BootEvent::kNone;
+  const LineInput input = lines_.push(byte);
+  if (echo_ && !input.echo.empty()) {
+    if (input.starts_line) wire_.send_noise();
+    wire_.send(input.echo);
+  }
+  return input.line ? on_line(*input.line) : BootEvent::kNone;
 }
 
 BootEvent BootLoader::on_line(const std::string& line) {
@@ -182,8 +192,9 @@ void BootLoader::send_read_block() {
   for (const std::string& line : read_->block_lines()) wire_.send_line(line);
 }
 
+// The line-wise echo; the exact dialect has echoed every byte as it came.
 void BootLoader::echo(const std::string& line) {
-  if (echo_) wire_.echo_line(line);
+  if (echo_ && lines_.dialect() == EchoDialect::kCrLf) wire_.echo_line(line);
 }
 
 }  // namespace isp_sim

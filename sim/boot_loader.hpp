@@ -1,6 +1,5 @@
 #pragma once
 
-#include <bitset>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -9,8 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "boot_line_reader.hpp"
+#include "code_read_protection.hpp"
 #include "command_line.hpp"
-#include "line_splitter.hpp"
 #include "memory_read_transfer.hpp"
 #include "part_memory.hpp"
 #include "part_settings.hpp"
@@ -36,8 +36,9 @@ class BootLoader {
 
   BootLoader(PartMemory& memory, Wire& wire, SessionReport& report, const PartSettings& settings);
 
-  // State after a reset: waiting for '?', locked, echo on, no sector prepared.
-  void restart();
+  // State after a reset: waiting for '?', locked, echo on, no sector prepared, protected as
+  // `level` says.
+  void restart(CrpLevel level);
   BootEvent on_byte(char byte);
 
  private:
@@ -88,6 +89,9 @@ class BootLoader {
   Reply blank_check_sectors(const CommandLine& command) const;
   Reply copy_ram_to_flash(const CommandLine& command);
   bool all_prepared(unsigned first, unsigned last) const;
+  bool valid_sector_range(std::uint32_t first, std::uint32_t last) const;
+  bool erase_refused_by_crp(std::uint32_t first, std::uint32_t last) const;
+  std::chrono::milliseconds erase_duration(unsigned first, unsigned last) const;
 
   // isp_memory_commands.cpp
   Reply write_to_ram(const CommandLine& command);
@@ -103,11 +107,12 @@ class BootLoader {
   SessionReport& report_;
   const PartSettings& settings_;
 
-  LineSplitter lines_;
+  BootLineReader lines_;
   State state_ = State::kAwaitQuestionMark;
   bool echo_ = true;
   bool unlocked_ = false;
-  std::bitset<kSectorCount> prepared_;
+  CrpRules crp_;
+  std::vector<bool> prepared_;
   std::optional<RamWriteTransfer> write_;
   std::optional<MemoryReadTransfer> read_;
   unsigned write_transfers_ = 0;  // "W" data phases started this session; survives resets

@@ -4,18 +4,17 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "part_memory.hpp"
-
 namespace isp_sim {
 
-std::vector<std::uint8_t> read_flash_image(const std::string& path) {
+std::vector<std::uint8_t> read_flash_image(const std::string& path, std::uint32_t flash_size) {
   std::ifstream file(path, std::ios::binary);
   if (!file) throw std::runtime_error("cannot open flash image " + path);
   std::vector<std::uint8_t> image;
   char byte = 0;
   while (file.get(byte)) {
-    if (image.size() == kFlashSize) {
-      throw std::runtime_error("flash image " + path + " is larger than 65536 bytes");
+    if (image.size() == flash_size) {
+      throw std::runtime_error("flash image " + path + " is larger than the flash (" +
+                               std::to_string(flash_size) + " bytes)");
     }
     image.push_back(static_cast<std::uint8_t>(byte));
   }

@@ -5,6 +5,9 @@
 namespace isp_sim {
 namespace {
 
+// Code may not start in the lowest flash, where the boot ROM's vectors sit while it runs.
+constexpr std::uint32_t kLowestGoAddress = 0x200;
+
 const char* outcome_name(RunOutcome outcome) {
   switch (outcome) {
     case RunOutcome::kSystemReset:
@@ -26,10 +29,11 @@ BootLoader::Reply BootLoader::go(const CommandLine& command) {
   const auto address = parse_decimal(command.args[0]);
   if (!address) return {ReturnCode::kParamError};
   if (!unlocked_) return {ReturnCode::kCmdLocked};
+  if (crp_.write_copy_and_go_refused) return {ReturnCode::kCodeReadProtectionEnabled};
   const std::string& mode = command.args[1];
   if (mode != "T" && mode != "A") return {ReturnCode::kParamError};
-  if (!PartMemory::is_mapped(*address, 2)) return {ReturnCode::kAddrNotMapped};
-  if (*address % 2 != 0) return {ReturnCode::kAddrError};
+  if (!memory_.is_mapped(*address, 2)) return {ReturnCode::kAddrNotMapped};
+  if (*address % 2 != 0 || *address < kLowestGoAddress) return {ReturnCode::kAddrError};
   Reply reply;
   reply.after = [this, start = *address, thumb = mode.front()] {
     return run_program(start, thumb);

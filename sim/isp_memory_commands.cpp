@@ -7,10 +7,12 @@ BootLoader::Reply BootLoader::write_to_ram(const CommandLine& command) {
   const auto args = decimal_args(command, 2);
   if (!args) return {ReturnCode::kParamError};
   if (!unlocked_) return {ReturnCode::kCmdLocked};
+  if (crp_.write_copy_and_go_refused) return {ReturnCode::kCodeReadProtectionEnabled};
   const std::uint32_t address = args->at(0), count = args->at(1);
   if (address % 4 != 0) return {ReturnCode::kDstAddrError};
   if (count == 0 || count % 4 != 0) return {ReturnCode::kCountError};
-  if (!PartMemory::in_ram_write_window(address, count)) return {ReturnCode::kDstAddrNotMapped};
+  if (address < crp_.lowest_ram_write) return {ReturnCode::kCodeReadProtectionEnabled};
+  if (!memory_.in_ram_write_window(address, count)) return {ReturnCode::kDstAddrNotMapped};
   const bool always_resend = settings_.faults.resend_transfer == write_transfers_;
   ++write_transfers_;
   write_.emplace(address, count, always_resend);
@@ -21,10 +23,12 @@ BootLoader::Reply BootLoader::write_to_ram(const CommandLine& command) {
 BootLoader::Reply BootLoader::read_memory(const CommandLine& command) {
   const auto args = decimal_args(command, 2);
   if (!args) return {ReturnCode::kParamError};
+  if (crp_.read_and_compare_refused) return {ReturnCode::kCodeReadProtectionEnabled};
   const std::uint32_t address = args->at(0), count = args->at(1);
   if (address % 4 != 0) return {ReturnCode::kSrcAddrError};
   if (count == 0 || count % 4 != 0) return {ReturnCode::kCountError};
-  if (!PartMemory::is_mapped(address, count)) return {ReturnCode::kSrcAddrNotMapped};
+  if (!memory_.is_mapped(address, count)) return {ReturnCode::kSrcAddrNotMapped};
+  // R reads the flash itself, also where the boot ROM's vectors cover it.
   read_.emplace(memory_.read(address, count));
   state_ = State::kReadAck;
   Reply reply;
@@ -38,14 +42,16 @@ BootLoader::Reply BootLoader::read_memory(const CommandLine& command) {
 BootLoader::Reply BootLoader::compare_memory(const CommandLine& command) const {
   const auto args = decimal_args(command, 3);
   if (!args) return {ReturnCode::kParamError};
+  if (crp_.read_and_compare_refused) return {ReturnCode::kCodeReadProtectionEnabled};
   const std::uint32_t first = args->at(0), second = args->at(1), count = args->at(2);
   if (first % 4 != 0) return {ReturnCode::kDstAddrError};
   if (second % 4 != 0) return {ReturnCode::kSrcAddrError};
   if (count == 0 || count % 4 != 0) return {ReturnCode::kCountError};
-  if (!PartMemory::is_mapped(first, count)) return {ReturnCode::kDstAddrNotMapped};
-  if (!PartMemory::is_mapped(second, count)) return {ReturnCode::kSrcAddrNotMapped};
+  if (!memory_.is_mapped(first, count)) return {ReturnCode::kDstAddrNotMapped};
+  if (!memory_.is_mapped(second, count)) return {ReturnCode::kSrcAddrNotMapped};
   for (std::uint32_t offset = 0; offset < count; offset += 4) {
-    if (memory_.read_word(first + offset) != memory_.read_word(second + offset)) {
+    if (memory_.read_word_seen_by_boot_loader(first + offset) !=
+        memory_.read_word_seen_by_boot_loader(second + offset)) {
       return {ReturnCode::kCompareError, {std::to_string(offset)}};
     }
   }

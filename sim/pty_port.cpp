@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
@@ -40,17 +41,23 @@ void PtyPort::make_raw() {
 }
 
 PtyPort::ReadStatus PtyPort::read_available(std::string& into) {
+  return read_some(into, std::string::npos);
+}
+
+PtyPort::ReadStatus PtyPort::read_some(std::string& into, std::size_t limit) {
   char buffer[4096];
-  for (;;) {
-    const ssize_t count = ::read(master_, buffer, sizeof buffer);
+  for (std::size_t taken = 0; taken < limit;) {
+    const ssize_t count = ::read(master_, buffer, std::min(sizeof buffer, limit - taken));
     if (count > 0) {
       into.append(buffer, static_cast<std::size_t>(count));
+      taken += static_cast<std::size_t>(count);
       continue;
     }
     if (count < 0 && errno == EINTR) continue;
     if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return ReadStatus::kOk;
     return ReadStatus::kFailed;  // EOF or EIO: the line is gone
   }
+  return ReadStatus::kOk;
 }
 
 std::size_t PtyPort::write_some(std::string_view bytes) {

@@ -28,6 +28,8 @@ class PtyPort {
   enum class ReadStatus { kOk, kFailed };
   // Appends everything the host has written so far.
   ReadStatus read_available(std::string& into);
+  // Appends at most `limit` bytes of what the host has written.
+  ReadStatus read_some(std::string& into, std::size_t limit);
   // Writes what the line takes without blocking; returns the count written.
   std::size_t write_some(std::string_view bytes);
   // Bytes sent towards the host that it has not read yet.

@@ -26,12 +26,15 @@ nlohmann::json to_json(const SessionReport& report) {
                         {"outcome", start.outcome}});
   }
   return {
+      {"part", report.part},
       {"synchronised", report.synchronised},
       {"unlocked", report.unlocked},
       {"sectors_erased", report.sectors_erased},
       {"copies", report.copied_blocks.size()},
       {"copied_blocks", blocks},
+      {"flash_lines_programmed_twice", report.flash_lines_programmed_twice},
       {"user_code_valid", report.user_code_valid},
+      {"code_read_protection", report.code_read_protection},
       {"firmware_running", report.firmware_running},
       {"resets", report.resets},
       {"refused_commands", refused},

@@ -29,12 +29,15 @@ struct ProgramStart {
 
 // What happened during one simulator run; written as JSON by --report.
 struct SessionReport {
+  std::string part;           // name of the part whose memory is simulated
   bool synchronised = false;  // the handshake completed at least once
   bool unlocked = false;      // "U 23130" was accepted at least once
   std::set<unsigned> sectors_erased;
   std::vector<CopiedBlock> copied_blocks;
-  bool user_code_valid = false;   // criterion at the last reset (or at power-on)
-  bool firmware_running = false;  // at the end of the session
+  unsigned flash_lines_programmed_twice = 0;  // ECC lines programmed again before an erase
+  bool user_code_valid = false;               // criterion at the last reset (or at power-on)
+  std::string code_read_protection = "none";  // level read at the last reset
+  bool firmware_running = false;              // at the end of the session
   unsigned resets = 0;
   std::vector<RefusedCommand> refused_commands;
   std::vector<std::string> firmware_commands;

@@ -19,6 +19,8 @@ constexpr std::chrono::milliseconds kDrainCheck{10};
 constexpr std::chrono::milliseconds kDeliverySettle{50};
 // How long bytes the host wrote just before closing may take to reach the master.
 constexpr int kCloseSettleMs = 20;
+// Most bytes taken from the line at once when it is paced.
+constexpr std::size_t kPacedReadLimit = 4096;
 
 }  // namespace
 
@@ -30,11 +32,14 @@ SessionRunner::SessionRunner(SimulatedPart& part, PtyPort& port, SlaveWatch& wat
       signals_(signals),
       settings_(settings),
       pacer_(settings.baud_rate),
+      input_pacer_(settings.baud_rate),
+      flow_control_(settings.xon_xoff_every),
       resets_seen_(part.resets()) {}
 
 SessionEnd SessionRunner::run() {
   for (;;) {
     const TimePoint now = Clock::now();
+    feed_part(now);
     collect_output(now);
     send_due_output(now);
     if (finishing_ && drained(now)) return *finishing_;
@@ -44,7 +49,8 @@ SessionEnd SessionRunner::run() {
 
 void SessionRunner::collect_output(TimePoint now) {
   std::string ready = part_.take_output(now);
-  if (watch_.host_present()) outgoing_ += ready;
+  if (watch_.host_present()) payload_ += ready;
+  flow_control_.feed(payload_, outgoing_, now);
 }
 
 void SessionRunner::send_due_output(TimePoint now) {
@@ -56,20 +62,28 @@ void SessionRunner::send_due_output(TimePoint now) {
   part_.report().bytes_sent += written;
   pacer_.sent(written, outgoing_.size());
   if (written > 0) last_write_ = now;
+  // An XOFF that has just gone out starts its pause now.
+  flow_control_.feed(payload_, outgoing_, now);
+}
+
+bool SessionRunner::wants_input(TimePoint now) const {
+  return incoming_.empty() && !part_.busy(now) && !input_pacer_.next_due();
 }
 
 std::optional<SessionEnd> SessionRunner::wait_for_events(TimePoint now) {
+  const short master_events =
+      static_cast<short>((wants_input(now) ? POLLIN : 0) | (write_blocked_ ? POLLOUT : 0));
   std::array<pollfd, 3> fds{{
       {signals_.fd(), POLLIN, 0},
       {watch_.fd(), POLLIN, 0},
-      {port_.master_fd(), static_cast<short>(POLLIN | (write_blocked_ ? POLLOUT : 0)), 0},
+      {port_.master_fd(), master_events, 0},
   }};
   if (::poll(fds.data(), fds.size(), poll_timeout_ms(now)) < 0 && errno != EINTR) {
     throw std::system_error(errno, std::generic_category(), "poll");
   }
   // Opens and closes first: bytes from a host that has just opened must find it present.
   if (const auto end = follow_host()) return end;
-  if (const auto end = take_host_input()) return end;
+  if (const auto end = take_host_input((fds[2].revents & POLLIN) != 0)) return end;
   if (signals_.take()) return SessionEnd::kStopSignal;
   // The keeper descriptor spares the master the hang-up state; seeing it anyway means the slave
   // itself was hung up (vhangup), and the line cannot be used again.
@@ -89,14 +103,23 @@ std::optional<SessionEnd> SessionRunner::follow_host() {
   const std::string pending = read_pending_input();
   changes.sessions_ended += watch_.drain().sessions_ended;
   const bool reopened = watch_.host_present();
-  if (!reopened && !pending.empty()) part_.receive(pending, Clock::now());
+  if (!reopened && !pending.empty()) {
+    incoming_ += pending;
+    feed_part(Clock::now());
+  }
   part_.report().hang_ups += changes.sessions_ended;
   part_.discard_output();
+  payload_.clear();
   outgoing_.clear();
+  flow_control_.reset();
   pacer_.sent(0, 0);  // the queue is empty: the line is idle
+  input_pacer_.sent(0, 0);
   write_blocked_ = false;
   if (!reopened) port_.reset_line_after_close();
-  if (reopened && !pending.empty()) part_.receive(pending, Clock::now());
+  if (reopened && !pending.empty()) {
+    incoming_ += pending;
+    feed_part(Clock::now());
+  }
   if (finishing_) return finishing_;
   if (settings_.once) return SessionEnd::kHostHungUp;
   return std::nullopt;
@@ -114,15 +137,39 @@ std::string SessionRunner::read_pending_input() {
   return input;
 }
 
-std::optional<SessionEnd> SessionRunner::take_host_input() {
+std::optional<SessionEnd> SessionRunner::take_host_input(bool input_ready) {
+  const TimePoint now = Clock::now();
+  if (part_.busy(now)) {
+    // A busy part reads nothing; the host's bytes wait, and the line starts afresh after.
+    input_pacer_.sent(0, 0);
+    return std::nullopt;
+  }
+  feed_part(now);
+  if (!incoming_.empty()) return std::nullopt;
   std::string input;
-  const PtyPort::ReadStatus status = port_.read_available(input);
+  PtyPort::ReadStatus status = PtyPort::ReadStatus::kOk;
+  if (settings_.baud_rate == 0) {
+    status = port_.read_available(input);
+  } else if (input_ready || input_pacer_.next_due()) {
+    const std::size_t due = input_pacer_.due(kPacedReadLimit, now);
+    if (due > 0) {
+      status = port_.read_some(input, due);
+      // Fewer bytes than the line could have carried: it has gone idle.
+      input_pacer_.sent(input.size(), input.size() < due ? 0 : 1);
+    }
+  }
   if (!input.empty()) {
     part_.report().bytes_received += input.size();
-    part_.receive(input, Clock::now());
+    incoming_ += input;
+    feed_part(now);
   }
   if (status == PtyPort::ReadStatus::kFailed) return SessionEnd::kPortFailed;
   return std::nullopt;
+}
+
+void SessionRunner::feed_part(TimePoint now) {
+  if (incoming_.empty() || part_.busy(now)) return;
+  incoming_.erase(0, part_.receive(incoming_, now));
 }
 
 void SessionRunner::check_part() {
@@ -141,7 +188,8 @@ void SessionRunner::finish_after_drain(SessionEnd reason) {
 
 bool SessionRunner::drained(TimePoint now) const {
   if (now >= finish_deadline_ || !watch_.host_present()) return true;
-  return outgoing_.empty() && !part_.next_output_time() && now - last_write_ >= kDeliverySettle &&
+  return payload_.empty() && outgoing_.empty() && !flow_control_.xon_owed() &&
+         !part_.next_output_time() && now - last_write_ >= kDeliverySettle &&
          port_.unread_by_host() == 0;
 }
 
@@ -151,6 +199,14 @@ int SessionRunner::poll_timeout_ms(TimePoint now) const {
     if (candidate && (!wake || *candidate < *wake)) wake = candidate;
   };
   if (!outgoing_.empty() && !write_blocked_) sooner(pacer_.next_due());
+  sooner(flow_control_.next_wake());
+  if (part_.busy(now)) {
+    sooner(part_.busy_until());
+  } else if (incoming_.empty()) {
+    sooner(input_pacer_.next_due());
+  } else {
+    sooner(now);
+  }
   if (finishing_) sooner(now + kDrainCheck);
   if (!wake) return -1;
   if (*wake <= now) return 0;

@@ -10,6 +10,7 @@
 #include "simulated_part.hpp"
 #include "slave_watch.hpp"
 #include "stop_signals.hpp"
+#include "xon_xoff_signals.hpp"
 
 namespace isp_sim {
 
@@ -21,13 +22,16 @@ enum class SessionEnd {
   kPortFailed,
 };
 
-// Moves bytes between the pty and the part until the session ends: host input goes to the part
-// at once, the part's output leaves at the pace of the line. Output produced while no host has
-// the port open is lost, as on a real wire.
+// Moves bytes between the pty and the part until the session ends. With a line rate, host input
+// is taken from the pty no faster than a UART at that rate receives it, and the part's output
+// leaves at the same pace; without one, both move at once. While the part is busy (erasing or
+// programming) it takes nothing in. Output produced while no host has the port open is lost, as
+// on a real wire.
 class SessionRunner {
  public:
   struct Settings {
     std::uint32_t baud_rate = 0;
+    unsigned xon_xoff_every = 0;
     bool once = false;
   };
 
@@ -41,8 +45,10 @@ class SessionRunner {
   void send_due_output(TimePoint now);
   std::optional<SessionEnd> wait_for_events(TimePoint now);
   std::optional<SessionEnd> follow_host();
-  std::optional<SessionEnd> take_host_input();
+  std::optional<SessionEnd> take_host_input(bool input_ready);
   std::string read_pending_input();
+  void feed_part(TimePoint now);
+  bool wants_input(TimePoint now) const;
   void check_part();
   void finish_after_drain(SessionEnd reason);
   bool drained(TimePoint now) const;
@@ -54,8 +60,12 @@ class SessionRunner {
   StopSignals& signals_;
   Settings settings_;
   LinePacer pacer_;
+  LinePacer input_pacer_;
+  XonXoffSignals flow_control_;
 
-  std::string outgoing_;
+  std::string payload_;   // the part's output, before the flow-control signals
+  std::string outgoing_;  // bytes for the line
+  std::string incoming_;  // taken from the line, not yet taken by the part (it got busy)
   bool write_blocked_ = false;
   TimePoint last_write_{};
   unsigned resets_seen_ = 0;

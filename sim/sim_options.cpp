@@ -1,6 +1,7 @@
 #include "sim_options.hpp"
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 
 namespace isp_sim {
 namespace {
@@ -24,26 +25,92 @@ void add_fault_flags(CLI::App& app, FaultSettings& faults) {
                  "Noise bytes before Synchronized and before every echo");
 }
 
+std::string sector_text(const PartInfo& part) {
+  std::string text;
+  for (const SectorRun& run : part.sectors) {
+    if (run.count == 0) continue;
+    if (!text.empty()) text += " + ";
+    text += std::to_string(run.count) + " x " + std::to_string(run.size / 1024) + " KiB";
+  }
+  return text;
+}
+
+std::string hex(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", value);
+  return text;
+}
+
+// Applies --part and --part-id: the name picks the geometry; an id from the table picks its
+// part, any other id is answered by the part chosen otherwise (a part with a wrong id).
+std::optional<std::string> select_part(const std::string& name, std::optional<std::uint32_t> id,
+                                       PartSettings& settings) {
+  if (!name.empty()) {
+    const auto part = find_part_by_name(name);
+    if (!part) return "--part: no part named " + name + " (see --help)";
+    settings.part = *part;
+  } else if (id) {
+    if (const auto part = find_part_by_id(*id)) settings.part = *part;
+  }
+  settings.part_id = id.value_or(settings.part.id);
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::string part_table_text() {
+  constexpr const char* kRow = "  %-12s %-10s %-10s  %7s  %-24s  %6s  %-22s  %-3s  %s\n";
+  char row[256];
+  std::snprintf(row, sizeof row, kRow, "name", "id", "(hex)", "flash", "sectors", "RAM", "W window",
+                "ECC", "boot ROM");
+  std::string text = "Parts (--part NAME or --part-id ID; LPC1227 by default):\n";
+  text += row;
+  for (const PartInfo& part : part_table()) {
+    const std::string window = hex(part.write_window_start) + ".." + hex(part.write_window_end);
+    std::snprintf(row, sizeof row, kRow, std::string(part.name).c_str(),
+                  std::to_string(part.id).c_str(), hex(part.id).c_str(),
+                  (std::to_string(part.flash_size / 1024) + " KiB").c_str(),
+                  sector_text(part).c_str(),
+                  (std::to_string(part.ram_size / 1024) + " KiB").c_str(), window.c_str(),
+                  part.ecc_lines ? "yes" : "no", std::to_string(part.boot_rom_window).c_str());
+    text += row;
+  }
+  return text;
+}
 
 ParsedOptions parse_options(int argc, const char* const* argv) {
   SimOptions options;
   std::uint32_t erase_ms = 0;
   unsigned resend_block = 0;
   unsigned hangup_after = 0;
+  std::string part_name;
+  std::uint32_t part_id = 0;
+  std::string echo = "crlf";
 
   CLI::App app{"Simulated NXP LPC1xxx with its serial ISP boot loader, on a pseudo-terminal",
                "isp-sim"};
+  app.footer(part_table_text());
   app.add_option("--link", options.link_path, "Symbolic link to the pty slave");
-  app.add_option("--flash-in", options.flash_in, "Initial flash contents (raw, <= 65536 bytes)")
+  app.add_option("--flash-in", options.flash_in,
+                 "Initial flash contents (raw, at most the flash size; the rest is erased)")
       ->check(CLI::ExistingFile);
-  app.add_option("--flash-out", options.flash_out, "Write the 64 KiB flash here at the end");
+  app.add_option("--flash-out", options.flash_out, "Write the whole flash here at the end");
   app.add_option("--report", options.report_path, "Write a JSON report here at the end");
-  app.add_option("--part-id", options.part.part_id, "Part id answered to J");
-  app.add_option("--baud-rate", options.baud_rate, "Send at the pace of this line rate")
+  app.add_option("--part", part_name, "The part by name (see the table below)");
+  CLI::Option* id_option = app.add_option(
+      "--part-id", part_id, "The part by id; an id not in the table is answered to J as it is");
+  app.add_option("--echo", echo, "Echo dialect: crlf (line by line) or exact (byte by byte)")
+      ->check(CLI::IsMember({"crlf", "exact"}));
+  app.add_flag("--isp-pin", options.part.isp_pin_low, "Hold the ISP entry pin low at every reset");
+  app.add_option("--baud-rate", options.baud_rate,
+                 "Run at the pace of this line rate, both ways, with real flash times")
       ->check(CLI::Range(std::uint32_t{1}, kMaxBaudRate));
+  app.add_option("--xon-xoff", options.xon_xoff_every,
+                 "Send XOFF after every N bytes sent, and XON 2 ms later")
+      ->check(CLI::Range(1u, 1'000'000u));
   app.add_flag("--once", options.once, "End after the first reset or hang-up");
-  app.add_option("--erase-ms", erase_ms, "Time an erase takes before its reply");
+  CLI::Option* erase =
+      app.add_option("--erase-ms", erase_ms, "Time an erase takes before its reply");
   CLI::Option* resend = app.add_option("--resend-block", resend_block,
                                        "Answer every checksum of W transfer N (from 0) RESEND");
   CLI::Option* hangup =
@@ -53,11 +120,17 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
 
   try {
     app.parse(argc, argv);
+    const auto id = *id_option ? std::optional<std::uint32_t>(part_id) : std::nullopt;
+    if (const auto error = select_part(part_name, id, options.part)) {
+      throw CLI::ValidationError(*error);
+    }
   } catch (const CLI::ParseError& error) {
     const int code = app.exit(error);
     return {std::nullopt, code == 0 ? 0 : kUsageExitCode};
   }
-  options.part.faults.erase_time = std::chrono::milliseconds(erase_ms);
+  options.part.echo = echo == "exact" ? EchoDialect::kExact : EchoDialect::kCrLf;
+  options.part.real_work_times = options.baud_rate != 0;
+  if (*erase) options.part.faults.erase_time = std::chrono::milliseconds(erase_ms);
   if (*resend) options.part.faults.resend_transfer = resend_block;
   if (*hangup) options.part.faults.hang_up_after_copies = hangup_after;
   return {options, 0};

@@ -14,8 +14,9 @@ struct SimOptions {
   std::string flash_out;        // --flash-out
   std::string report_path;      // --report
   std::uint32_t baud_rate = 0;  // --baud-rate; 0 sends at once
+  unsigned xon_xoff_every = 0;  // --xon-xoff; 0 sends no flow control
   bool once = false;            // --once
-  PartSettings part;            // --part-id and the fault flags
+  PartSettings part;            // --part, --part-id, --echo, --isp-pin and the fault flags
 };
 
 struct ParsedOptions {
@@ -27,5 +28,8 @@ inline constexpr int kUsageExitCode = 2;
 
 // Prints help or the error itself when it does not return options.
 ParsedOptions parse_options(int argc, const char* const* argv);
+
+// The part table as --help lists it.
+std::string part_table_text();
 
 }  // namespace isp_sim

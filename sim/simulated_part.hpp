@@ -17,14 +17,22 @@
 namespace isp_sim {
 
 // The whole part behind its UART: bytes in, timed bytes out. At power-on and after every reset
-// it runs the firmware when the valid-user-code criterion holds, else the ROM boot loader.
+// it reads its code read protection and runs the firmware when the valid-user-code criterion
+// holds (and the ISP entry pin is not held low, or the protection makes the ROM ignore it), else
+// the ROM boot loader.
 class SimulatedPart {
  public:
   explicit SimulatedPart(PartSettings settings, std::span<const std::uint8_t> flash_image = {});
   SimulatedPart(const SimulatedPart&) = delete;
   SimulatedPart& operator=(const SimulatedPart&) = delete;
 
-  void receive(std::string_view bytes, TimePoint now);
+  // Takes bytes until the part gets busy (erasing or programming) and returns how many it took;
+  // the rest must wait until busy_until().
+  std::size_t receive(std::string_view bytes, TimePoint now);
+  bool busy(TimePoint now) const { return wire_.hold_until() > now; }
+  TimePoint busy_until() const { return wire_.hold_until(); }
+  // The reset pin (or a power cycle): a reset like any other.
+  void press_reset() { reset(); }
   // Bytes due on the line by `now`, in order.
   std::string take_output(TimePoint now);
   std::optional<TimePoint> next_output_time() const { return wire_.next_release(); }
@@ -50,6 +58,7 @@ class SimulatedPart {
   SessionReport report_;
   BootLoader boot_loader_;
   Firmware firmware_;
+  CrpLevel crp_level_ = CrpLevel::kNone;
   bool running_firmware_ = false;
   bool hang_up_requested_ = false;
 };

@@ -17,7 +17,8 @@ namespace isp_sim {
 int run_simulator(const SimOptions& options) {
   StopSignals signals;
   std::vector<std::uint8_t> image;
-  if (!options.flash_in.empty()) image = read_flash_image(options.flash_in);
+  if (!options.flash_in.empty())
+    image = read_flash_image(options.flash_in, options.part.part.flash_size);
   SimulatedPart part(options.part, image);
 
   PtyPort port;
@@ -26,7 +27,8 @@ int run_simulator(const SimOptions& options) {
   if (!options.link_path.empty()) link.emplace(options.link_path, port.slave_path());
   std::cout << port.slave_path() << std::endl;
 
-  SessionRunner runner(part, port, watch, signals, {options.baud_rate, options.once});
+  SessionRunner runner(part, port, watch, signals,
+                       {options.baud_rate, options.xon_xoff_every, options.once});
   const SessionEnd end = runner.run();
 
   // Files first, so that a host which sees the hang-up finds them complete.

@@ -27,11 +27,11 @@ std::uint32_t sign_extend(std::uint32_t value, unsigned bits) {
 
 RunResult ThumbCpu::run(std::uint32_t entry, std::size_t step_limit) {
   regs_.fill(0);
-  regs_[kSp] = kRamWritableEnd;
+  regs_[kSp] = memory_.part().write_window_end;
   regs_[kLr] = kNoReturn;
   pc_ = entry & ~1u;
   for (std::size_t steps = 0; steps < step_limit; ++steps) {
-    if (!PartMemory::is_mapped(pc_, 2) || is_32bit_prefix(memory_.read_halfword(pc_))) {
+    if (!memory_.is_mapped(pc_, 2) || is_32bit_prefix(memory_.read_halfword(pc_))) {
       return {RunOutcome::kFault, pc_, steps};
     }
     next_pc_ = pc_ + 2;
@@ -94,7 +94,7 @@ ThumbCpu::Step ThumbCpu::load(std::uint32_t address, unsigned target) {
   if ((address & 3u) != 0) return Step::kFault;
   if (address == kAircrAddress) {
     regs_[target] = kAircrReadValue;
-  } else if (PartMemory::is_mapped(address, 4)) {
+  } else if (memory_.is_mapped(address, 4)) {
     regs_[target] = memory_.read_word(address);
   } else {
     return Step::kFault;
@@ -108,7 +108,7 @@ ThumbCpu::Step ThumbCpu::store(std::uint32_t address, std::uint32_t value) {
     const bool key_ok = (value >> 16) == kVectKey;
     return key_ok && (value & kSysResetReq) != 0 ? Step::kSystemReset : Step::kNext;
   }
-  if (!PartMemory::in_ram(address, 4)) return Step::kFault;  // flash is not writable by stores
+  if (!memory_.in_ram(address, 4)) return Step::kFault;  // flash is not writable by stores
   memory_.write_ram_word(address, value);
   return Step::kNext;
 }

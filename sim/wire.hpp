@@ -19,6 +19,8 @@ class Wire {
 
   void set_clock(TimePoint now) { now_ = now; }
   void hold_for(std::chrono::milliseconds delay);
+  // The end of the latest hold; the part takes nothing in until then.
+  TimePoint hold_until() const { return hold_until_; }
 
   void send(std::string_view bytes);
   void send_line(std::string_view text);  // text, CR LF

@@ -158,6 +158,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailureCase{"silent_part", {"--silent"}, "Part not responding", "GR-----", false},
         FailureCase{"unlock_refused", {"--fail-unlock"}, "Unlock failed", "GGR----", false},
+        // A boot loader that echoes every byte as it comes: the reply hides in the echo.
+        FailureCase{
+            "exact_echo_dialect", {"--echo", "exact"}, "Part not synchronized", "GR-----", false},
         FailureCase{"checksum_resend", {"--resend-block", "1"}, "", "", true}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
 

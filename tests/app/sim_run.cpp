@@ -18,8 +18,7 @@ void SimRunTest::StartSim(const ByteMap& bytes, const std::vector<std::string>& 
 
 std::vector<std::uint8_t> SimRunTest::Flash() {
   if (!sim->WaitExit(std::chrono::seconds(5))) sim->Stop();
-  const std::string bytes = testing_support::ReadFile(dir.File("flash.bin"));
-  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+  return testing_support::ImageRangeOfDump(testing_support::ReadFile(dir.File("flash.bin")));
 }
 
 std::string SimRunTest::Log() const {

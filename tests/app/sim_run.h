@@ -20,7 +20,8 @@ class SimRunTest : public WindowTest {
   // Starts the simulator (ending after the first reset or hang-up, with its
   // flash written to flash.bin) and prepares the window for a run of bytes.
   void StartSim(const ByteMap& bytes, const std::vector<std::string>& flags = {});
-  // The simulator's flash once it has ended.
+  // The simulator's flash once it has ended: the range the loader writes (the
+  // rest must read erased).
   std::vector<std::uint8_t> Flash();
   static std::vector<std::uint8_t> ExpectedFlash(const ByteMap& bytes) {
     return testing_support::FlashAfterRun(bytes);

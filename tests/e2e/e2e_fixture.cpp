@@ -105,8 +105,7 @@ nlohmann::json E2eTest::Report() {
 
 std::vector<std::uint8_t> E2eTest::Flash() {
   if (!sim->WaitExit(std::chrono::seconds(5))) sim->Stop();
-  const std::string bytes = FileText("flash.bin");
-  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+  return testing_support::ImageRangeOfDump(FileText("flash.bin"));
 }
 
 bool E2eTest::FileExists(const std::string& name) const {

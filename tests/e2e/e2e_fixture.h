@@ -51,7 +51,8 @@ class E2eTest : public ::testing::Test {
                                                   const std::string& text);
   testing_support::ProcessResult Program(const ByteMap& bytes,
                                          const std::vector<std::string>& extra = {});
-  // Waits for the simulator to end and reads what it wrote.
+  // Waits for the simulator to end and reads what it wrote; of the flash, the
+  // range the loader writes (the rest must read erased).
   nlohmann::json Report();
   std::vector<std::uint8_t> Flash();
   std::string FileText(const std::string& name) const {

@@ -18,6 +18,13 @@ void expect_codes(PartDriver& driver, std::initializer_list<CodeCase> cases) {
   }
 }
 
+// A part with 64 KiB of flash in 16 sectors and 8 KiB of RAM.
+PartSettings part_with_64k_flash() {
+  PartSettings settings;
+  settings.part = *find_part_by_name("LPC1115/303");
+  return settings;
+}
+
 TEST(CommandCodes, BadCommandsAndParameters) {
   PartDriver driver;
   driver.synchronise();
@@ -59,7 +66,7 @@ TEST(CommandCodes, LockedUntilUnlocked) {
 }
 
 TEST(CommandCodes, SectorRanges) {
-  PartDriver driver;
+  PartDriver driver(part_with_64k_flash());
   driver.synchronise();
   driver.unlock();
   expect_codes(driver, {
@@ -92,7 +99,7 @@ TEST(CommandCodes, WriteToRamAddressesAndCounts) {
 }
 
 TEST(CommandCodes, ReadCopyCompareAndGoChecks) {
-  PartDriver driver;
+  PartDriver driver(part_with_64k_flash());
   driver.synchronise();
   driver.unlock();
   expect_codes(driver, {
@@ -117,6 +124,8 @@ TEST(CommandCodes, ReadCopyCompareAndGoChecks) {
                            {"G 268436224", 12},
                            {"G 536870912 T", 14},
                            {"G 268436225 T", 13},
+                           {"G 0 T", 13},  // below 0x200: the boot ROM's vectors
+                           {"G 510 T", 13},
                        });
 }
 

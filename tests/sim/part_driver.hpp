@@ -19,19 +19,22 @@ inline const std::vector<std::uint8_t> kRestartRoutine = {
     0x01, 0x48, 0x02, 0x49, 0x01, 0x60, 0xFE, 0xE7, 0x0C, 0xED, 0x00, 0xE0, 0x04, 0x00, 0xFA, 0x05};
 
 // Feeds a SimulatedPart strings as the host would and returns what it answers, with a clock
-// that only moves when told to.
+// that only moves when told to. Bytes the part does not take while it is busy wait for it, as
+// they would on the line.
 class PartDriver {
  public:
   explicit PartDriver(PartSettings settings = {}, std::vector<std::uint8_t> flash = {});
 
   // Bytes from the host; returns the output due at once.
   std::string send(std::string_view bytes);
+  // Bytes still waiting for a busy part.
+  std::size_t waiting() const { return waiting_.size(); }
   // A command line ended with CR LF; returns the output due at once.
   std::string command(std::string_view line) { return send(std::string(line) + "\r\n"); }
   // Moves the clock; returns the output that fell due meanwhile.
   std::string wait(std::chrono::milliseconds delay);
 
-  // Handshake at 12000 kHz, checking every answer.
+  // Handshake at 12000 kHz, checking every answer (in either echo dialect).
   void synchronise();
   void unlock();
   // W of `data` at `address`, with checksums, checking the answers.
@@ -40,8 +43,14 @@ class PartDriver {
   SimulatedPart& part() { return part_; }
 
  private:
+  // What the part echoes of a line sent with `line_end`.
+  std::string echo_of(std::string_view line, std::string_view line_end) const;
+  void feed();
+
+  EchoDialect dialect_;
   SimulatedPart part_;
   TimePoint now_{};
+  std::string waiting_;
 };
 
 // Lines joined, each ended with CR LF.

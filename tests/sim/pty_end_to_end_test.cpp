@@ -15,6 +15,7 @@
 
 #include "host_port.hpp"
 #include "part_driver.hpp"
+#include "part_table.hpp"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 #include "uu_codec.hpp"
@@ -192,7 +193,7 @@ TEST(PtyEndToEnd, SigtermWritesFlashAndReport) {
   }
   std::ifstream out(dir.File("out.bin"), std::ios::binary);
   const std::vector<std::uint8_t> flash{std::istreambuf_iterator<char>(out), {}};
-  ASSERT_EQ(flash.size(), kFlashSize);
+  ASSERT_EQ(flash.size(), default_part().flash_size);  // the whole flash
   EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
   EXPECT_EQ(flash[4096], 0xA5);
   EXPECT_EQ(flash[4096 + 255], 0xA5);
@@ -233,6 +234,130 @@ TEST(PtyEndToEnd, PacedOutputNeverArrivesEarlierThanTheLineAllows) {
   EXPECT_EQ(reply.substr(size - 8), "102000\r\n");
   // Each byte needs 10 bit times at 9600 baud; the last one cannot be here sooner.
   EXPECT_GE(elapsed, std::chrono::microseconds(size * 10'000'000 / 9600));
+}
+
+// W data lines and checksums for `data` at 20 lines a block, as one string.
+std::string write_data_phase(const std::vector<std::uint8_t>& data) {
+  std::string text;
+  std::uint32_t sum = 0;
+  std::size_t lines_in_block = 0;
+  for (std::size_t offset = 0; offset < data.size(); offset += kUuLineBytes) {
+    const std::size_t count = std::min(kUuLineBytes, data.size() - offset);
+    text += uu_encode_line(std::span(data).subspan(offset, count)) + "\r\n";
+    for (std::size_t i = offset; i < offset + count; ++i) sum += data[i];
+    if (++lines_in_block == 20 || offset + count == data.size()) {
+      text += std::to_string(sum) + "\r\n";
+      sum = 0;
+      lines_in_block = 0;
+    }
+  }
+  return text;
+}
+
+TEST(PtyEndToEnd, PacedInputTakesTheLineTimeOfWhatTheHostWrites) {
+  SimProcess sim(WithBinary({"--baud-rate", "115200"}));
+  HostPort host(sim.Path());
+  synchronise(host);
+  exchange(host, "A 0", "A 0\r\n0\r\n");  // no echo: the answers are all that comes back
+  exchange(host, "U 23130", "0\r\n");
+  exchange(host, "W 268436224 4096", "0\r\n");
+  std::vector<std::uint8_t> data(4096);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+  const std::string phase = write_data_phase(data);  // 92 lines and 5 checksums
+  const auto start = std::chrono::steady_clock::now();
+  host.write(phase);
+  EXPECT_EQ(host.read(20, 10s), "OK\r\nOK\r\nOK\r\nOK\r\nOK\r\n");
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  // The last checksum cannot be in before every byte of the phase has crossed the line.
+  EXPECT_GE(elapsed, std::chrono::microseconds(phase.size() * 10'000'000 / 115200));
+}
+
+TEST(PtyEndToEnd, UnderALineRateAnEraseTakesItsTimeAndNothingIsReadMeanwhile) {
+  SimProcess sim(WithBinary({"--baud-rate", "115200"}));
+  HostPort host(sim.Path());
+  synchronise(host);
+  exchange(host, "U 23130", "U 23130\r\n0\r\n");
+  exchange(host, "P 0 0", "P 0 0\r\n0\r\n");
+  const auto start = std::chrono::steady_clock::now();
+  host.write("E 0 0\r\nJ\r\n");
+  const std::string expected = "E 0 0\r\n0\r\nJ\r\n0\r\n913309739\r\n";
+  EXPECT_EQ(host.read(expected.size(), 10s), expected);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);  // one 4 KiB sector
+}
+
+TEST(PtyEndToEnd, ExactEchoDialectOnTheLine) {
+  SimProcess sim(WithBinary({"--echo", "exact"}));
+  HostPort host(sim.Path());
+  host.write("?");
+  ASSERT_EQ(host.read(14), "Synchronized\r\n");
+  exchange(host, "Synchronized", "Synchronized\rOK\r\n");
+  exchange(host, "12000", "12000\rOK\r\n");
+  exchange(host, "J", "J\r0\r\n913309739\r\n");
+  host.write("\r\n\r");
+  EXPECT_EQ(host.read(2), "\r\r");
+}
+
+TEST(PtyEndToEnd, PartFlagSetsTheGeometryAndTheFlashFilesFollowIt) {
+  ScopedTempDir dir;
+  std::ofstream(dir.File("in.bin"), std::ios::binary) << std::string(70000, '\x5A');
+  SimProcess sim(WithBinary(
+      {"--part", "LPC1768", "--flash-in", dir.File("in.bin"), "--flash-out", dir.File("out.bin")}));
+  {
+    HostPort host(sim.Path());
+    synchronise(host);
+    exchange(host, "J", "J\r\n0\r\n637615927\r\n");
+    exchange(host, "I 17 29", "I 17 29\r\n0\r\n");  // 70000 bytes end in sector 16
+    exchange(host, "I 16 16", "I 16 16\r\n8\r\n0\r\n1515870810\r\n");
+  }
+  sim.Signal(SIGTERM);
+  EXPECT_EQ(sim.WaitExit(10s), 0);
+  std::ifstream out(dir.File("out.bin"), std::ios::binary);
+  const std::string flash{std::istreambuf_iterator<char>(out), {}};
+  ASSERT_EQ(flash.size(), 512u * 1024u);
+  EXPECT_EQ(flash.substr(0, 70000), std::string(70000, '\x5A'));
+  EXPECT_EQ(flash.substr(70000), std::string(512 * 1024 - 70000, '\xFF'));
+
+  const auto too_large = testing_support::RunProcess(
+      {ISP_SIM_BINARY, "--part", "LPC1114/301", "--flash-in", dir.File("in.bin")},
+      dir.Path().string());
+  EXPECT_EQ(too_large.exit_status, 1);
+  EXPECT_NE(too_large.err.find("larger than the flash (32768 bytes)"), std::string::npos)
+      << too_large.err;
+}
+
+TEST(PtyEndToEnd, HelpListsThePartTable) {
+  ScopedTempDir dir;
+  const auto help = testing_support::RunProcess({ISP_SIM_BINARY, "--help"}, dir.Path().string());
+  EXPECT_EQ(help.exit_status, 0);
+  for (const PartInfo& part : part_table()) {
+    SCOPED_TRACE(std::string(part.name));
+    const std::size_t row = help.out.find("  " + std::string(part.name) + " ");
+    ASSERT_NE(row, std::string::npos) << help.out;
+    const std::string line = help.out.substr(row, help.out.find('\n', row) - row);
+    EXPECT_NE(line.find(" " + std::to_string(part.id) + " "), std::string::npos) << line;
+    EXPECT_NE(line.find(std::to_string(part.flash_size / 1024) + " KiB"), std::string::npos)
+        << line;
+  }
+  EXPECT_NE(help.out.find("16 x 4 KiB + 14 x 32 KiB"), std::string::npos) << help.out;
+}
+
+TEST(PtyEndToEnd, XonXoffAfterEveryNBytesSent) {
+  SimProcess sim(WithBinary({"--xon-xoff", "10"}));
+  HostPort host(sim.Path());
+  host.write("?");
+  EXPECT_EQ(host.read(16),
+            "Synchroniz\x13\x11"
+            "ed\r\n");
+  host.write("Synchronized\r\n12000\r\nJ\r\n");
+  const std::string payload = "Synchronized\r\nOK\r\n12000\r\nOK\r\nJ\r\n0\r\n913309739\r\n";
+  const std::string line = host.read_for(500ms);
+  // 4 bytes were sent already: the signals follow payload bytes 6, 16, 26 and 36.
+  std::string expected;
+  for (std::size_t i = 0; i < payload.size(); ++i) {
+    expected += payload[i];
+    if ((i + 4 + 1) % 10 == 0) expected += "\x13\x11";
+  }
+  EXPECT_EQ(line, expected);
 }
 
 }  // namespace

@@ -22,12 +22,15 @@ TEST(Report, ProgrammingSessionEndingInFirmware) {
   driver.send("EA=1\r\n*");
 
   const nlohmann::json expected = {
+      {"part", "LPC1227"},
       {"synchronised", true},
       {"unlocked", true},
       {"sectors_erased", {0, 1}},
       {"copies", 1},
       {"copied_blocks", {{{"flash", 0}, {"ram", 268436224}, {"count", 256}}}},
+      {"flash_lines_programmed_twice", 0},
       {"user_code_valid", true},
+      {"code_read_protection", "none"},
       {"firmware_running", true},
       {"resets", 2},
       {"refused_commands", {{{"command", "E 0 0"}, {"code", 15}}}},

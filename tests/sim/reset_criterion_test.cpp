@@ -53,15 +53,18 @@ TEST(FlashImageFile, ShortFileFillsTheStartAndTooLongFileIsRefused) {
   const std::string short_path = (dir / "isp_sim_short.bin").string();
   const std::string long_path = (dir / "isp_sim_long.bin").string();
   std::ofstream(short_path, std::ios::binary) << "\x12\x34\x56";
-  std::ofstream(long_path, std::ios::binary) << std::string(kFlashSize + 1, 'x');
+  constexpr std::uint32_t kLimit = 65536;
+  std::ofstream(long_path, std::ios::binary) << std::string(kLimit + 1, 'x');
 
-  const std::vector<std::uint8_t> image = read_flash_image(short_path);
+  const std::vector<std::uint8_t> image = read_flash_image(short_path, kLimit);
   PartMemory memory;
   memory.load_flash(image);
   EXPECT_EQ(memory.read(0, 5), (std::vector<std::uint8_t>{0x12, 0x34, 0x56, 0xFF, 0xFF}));
-  EXPECT_EQ(memory.flash().size(), kFlashSize);
-  EXPECT_THROW(read_flash_image(long_path), std::runtime_error);
-  EXPECT_THROW(read_flash_image((dir / "isp_sim_missing.bin").string()), std::runtime_error);
+  EXPECT_EQ(memory.flash().size(), default_part().flash_size);
+  EXPECT_EQ(read_flash_image(long_path, kLimit + 1).size(), kLimit + 1);  // exactly the flash
+  EXPECT_THROW(read_flash_image(long_path, kLimit), std::runtime_error);
+  EXPECT_THROW(read_flash_image((dir / "isp_sim_missing.bin").string(), kLimit),
+               std::runtime_error);
 
   std::filesystem::remove(short_path);
   std::filesystem::remove(long_path);

@@ -68,10 +68,54 @@ TEST(SimOptions, DefaultsAreAHealthyPart) {
   EXPECT_FALSE(parsed.options->part.faults.hang_up_after_copies.has_value());
 }
 
+TEST(SimOptions, PartByNameOrById) {
+  const struct {
+    std::vector<const char*> args;
+    const char* part;
+    std::uint32_t id;
+  } cases[] = {
+      {{}, "LPC1227", 913309739},
+      {{"--part", "LPC1768"}, "LPC1768", 637615927},
+      {{"--part", "lpc1764"}, "LPC1764", 637606178},
+      {{"--part-id", "637615927"}, "LPC1768", 637615927},
+      {{"--part-id", "327808"}, "LPC1115/303", 327808},
+      // An id not in the table: a part answering a wrong id, on the default geometry.
+      {{"--part-id", "123456789"}, "LPC1227", 123456789},
+      {{"--part", "LPC1343", "--part-id", "42"}, "LPC1343", 42},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.part);
+    const ParsedOptions parsed = parse(test.args);
+    ASSERT_TRUE(parsed.options.has_value());
+    EXPECT_EQ(parsed.options->part.part.name, test.part);
+    EXPECT_EQ(parsed.options->part.part_id, test.id);
+  }
+}
+
+TEST(SimOptions, DialectPinFlowControlAndTimes) {
+  const ParsedOptions plain = parse({});
+  ASSERT_TRUE(plain.options.has_value());
+  EXPECT_EQ(plain.options->part.echo, EchoDialect::kCrLf);
+  EXPECT_FALSE(plain.options->part.isp_pin_low);
+  EXPECT_EQ(plain.options->xon_xoff_every, 0u);
+  EXPECT_FALSE(plain.options->part.real_work_times);
+  EXPECT_FALSE(plain.options->part.faults.erase_time.has_value());
+
+  const ParsedOptions set = parse({"--echo", "exact", "--isp-pin", "--xon-xoff", "64",
+                                   "--baud-rate", "9600", "--erase-ms", "0"});
+  ASSERT_TRUE(set.options.has_value());
+  EXPECT_EQ(set.options->part.echo, EchoDialect::kExact);
+  EXPECT_TRUE(set.options->part.isp_pin_low);
+  EXPECT_EQ(set.options->xon_xoff_every, 64u);
+  EXPECT_TRUE(set.options->part.real_work_times);  // a line rate brings real flash times
+  EXPECT_EQ(set.options->part.faults.erase_time, std::chrono::milliseconds(0));
+}
+
 TEST(SimOptions, BadArgumentsGiveTheUsageExitCode) {
   const std::vector<std::vector<const char*>> bad = {
       {"--no-such-flag"},      {"--part-id", "twelve"}, {"--baud-rate", "0"},
       {"--hangup-after", "0"}, {"--noise", "-1"},       {"--flash-in", "/nonexistent/image.bin"},
+      {"--part", "LPC9999"},   {"--echo", "lf"},        {"--xon-xoff", "0"},
   };
   for (const auto& args : bad) {
     SCOPED_TRACE(args.front());

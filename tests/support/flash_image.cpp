@@ -1,5 +1,7 @@
 #include "tests/support/flash_image.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 namespace testing_support {
@@ -37,6 +39,17 @@ std::vector<std::uint8_t> FlashAfterRun(const ByteMap& bytes) {
   std::vector<std::uint8_t> flash(0x10000, 0xFF);
   std::copy(image.begin(), image.begin() + programmed, flash.begin());
   return flash;
+}
+
+std::vector<std::uint8_t> ImageRangeOfDump(const std::string& dump) {
+  constexpr std::size_t kImageRange = 0x10000;
+  const std::size_t end = std::min(dump.size(), kImageRange);
+  const auto beyond =
+      std::find_if(dump.begin() + static_cast<std::ptrdiff_t>(end), dump.end(),
+                   [](char byte) { return static_cast<std::uint8_t>(byte) != 0xFF; });
+  if (beyond != dump.end())
+    ADD_FAILURE() << "flash dump not erased at offset " << (beyond - dump.begin());
+  return std::vector<std::uint8_t>(dump.begin(), dump.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
 }  // namespace testing_support

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace testing_support {
@@ -20,5 +21,10 @@ std::vector<std::uint8_t> LoadedImage(const ByteMap& bytes);
 // The flash of a fresh part after a run of these bytes: whole 512-byte
 // blocks up to the one that holds the highest byte, erased bytes after it.
 std::vector<std::uint8_t> FlashAfterRun(const ByteMap& bytes);
+
+// The first 64 KiB of a simulator's flash dump, the range the loader writes.
+// The simulated part's flash may be larger: the rest of the dump must read
+// erased (a test failure otherwise).
+std::vector<std::uint8_t> ImageRangeOfDump(const std::string& dump);
 
 }  // namespace testing_support

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace isp_sim {
+
+// A run of equal flash sectors.
+struct SectorRun {
+  unsigned count;
+  std::uint32_t size;
+};
+
+// One LPC part as its ROM boot loader sees it. RAM starts at 0x10000000 on every part here.
+struct PartInfo {
+  std::string_view name;
+  std::uint32_t id;  // what "J" answers
+  std::uint32_t flash_size;
+  std::array<SectorRun, 2> sectors;  // small sectors first; an unused run has count 0
+  std::uint32_t ram_size;
+  // Where "W" may write: above the boot loader's variables, below the top 256 bytes that hold
+  // its stack and the scratch space of its flash commands. The end is exclusive.
+  std::uint32_t write_window_start;
+  std::uint32_t write_window_end;
+  bool ecc_lines;  // every 16-byte flash line carries ECC and may be programmed once per erase
+  // While the boot loader runs, this many bytes at flash address 0 are covered by the boot ROM's
+  // own vectors.
+  std::uint32_t boot_rom_window;
+};
+
+inline constexpr std::uint32_t kRamBase = 0x10000000;
+
+// The parts the simulator knows; the first is the default.
+std::span<const PartInfo> part_table();
+const PartInfo& default_part();
+std::optional<PartInfo> find_part_by_id(std::uint32_t id);
+// Case does not matter: "lpc1768" finds LPC1768.
+std::optional<PartInfo> find_part_by_name(std::string_view name);
+
+}  // namespace isp_sim
