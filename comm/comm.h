@@ -40,6 +40,8 @@ class Comm {
   // arrived (up to max bytes) at once, or waits up to timeout_ms for the
   // first byte. The bytes pass the log and monitor hooks like CommRead's.
   int CommReadSome(void* buffer, int max, int timeout_ms);
+  // Whether the far end of the held port has hung up.
+  bool LineLost() const { return port_ != nullptr && port_->HungUp(); }
 
   // --- receive primitives -------------------------------------------------
   int CommFlushInput();

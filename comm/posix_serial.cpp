@@ -102,6 +102,7 @@ bool PosixSerial::Open(const char* device_path, OpenError& error) {
   }
   ioctl(fd, TIOCEXCL);
   fd_ = fd;
+  hung_up_ = false;
   return true;
 }
 
@@ -145,7 +146,9 @@ int PosixSerial::Read(std::uint8_t* buffer, int count, int timeout_ms) {
   if (ready > 0 && (waiting.revents & POLLIN) != 0) {
     const ssize_t got = ::read(fd_, buffer, static_cast<size_t>(count));
     if (got > 0) return static_cast<int>(got);
+    if (got == 0 || errno == EIO) hung_up_ = true;
   }
+  if (ready > 0 && (waiting.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) hung_up_ = true;
   if (ready != 0) SleepRest(started, timeout_ms);
   return 0;
 }

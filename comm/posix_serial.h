@@ -23,9 +23,11 @@ class PosixSerial : public SerialBackend {
   int Write(const std::uint8_t* bytes, int count, int ms_per_byte) override;
   void Drain(int ms_per_byte) override;
   void Close() override;
+  bool HungUp() const override { return hung_up_; }
 
  private:
   int fd_ = -1;
+  bool hung_up_ = false;
 };
 
 }  // namespace comm::posix

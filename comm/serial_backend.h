@@ -49,6 +49,9 @@ class SerialBackend {
   virtual void Drain(int ms_per_byte) = 0;
   // Gives up the exclusive use and closes the device.
   virtual void Close() = 0;
+  // Whether the far end has hung up (a read saw the line gone), so that a
+  // caller can tell a lost line from a quiet one.
+  virtual bool HungUp() const { return false; }
 };
 
 using SerialBackendFactory = std::function<std::unique_ptr<SerialBackend>()>;

@@ -282,4 +282,18 @@ TEST(CommHangUpTest, HungUpLineReadsAsQuietWithoutSpinning) {
   comm.CommClose();
 }
 
+TEST(CommHangUpTest, LostLineIsToldApartFromAQuietOne) {
+  auto peer = std::make_unique<PtyPeer>();
+  comm::Comm comm;
+  ASSERT_EQ(comm.CommOpen(peer->Path().c_str(), 115200), 1);
+  char byte = 0;
+  EXPECT_EQ(comm.CommReadSome(&byte, 1, 20), 0);
+  EXPECT_FALSE(comm.LineLost());
+  peer.reset();
+  EXPECT_EQ(comm.CommReadSome(&byte, 1, 20), 0);
+  EXPECT_TRUE(comm.LineLost());
+  comm.CommClose();
+  EXPECT_FALSE(comm.LineLost());
+}
+
 }  // namespace
