@@ -132,6 +132,7 @@ bool Win32Serial::Open(const char* device_path, OpenError& error) {
     return false;
   }
   handle_ = handle;
+  hung_up_ = false;
   applied_.reset();
   resolution_.emplace();
   return true;
@@ -189,13 +190,18 @@ int Win32Serial::ReadWith(ReadWait wait, int timeout_ms, std::uint8_t* buffer, i
   if (!Apply(ReadTimeouts(wait, timeout_ms, applied_.value_or(kOpenTimeouts)))) return 0;
   DWORD got = 0;
   if (ReadFile(AsHandle(handle_), buffer, static_cast<DWORD>(count), &got, nullptr)) {
+    // An empty read is a quiet line, unless the device has gone: then it
+    // refuses its state too.
+    DWORD errors = 0;
+    if (got == 0 && !ClearCommError(AsHandle(handle_), &errors, nullptr)) hung_up_ = true;
     return static_cast<int>(got);
   }
   // A driver that aborts on a line error refuses every read until the error
-  // is cleared.
-  if (GetLastError() == ERROR_OPERATION_ABORTED) {
-    DWORD errors = 0;
-    ClearCommError(AsHandle(handle_), &errors, nullptr);
+  // is cleared; any other failure means the device is gone.
+  DWORD errors = 0;
+  if (GetLastError() != ERROR_OPERATION_ABORTED ||
+      !ClearCommError(AsHandle(handle_), &errors, nullptr)) {
+    hung_up_ = true;
   }
   return 0;
 }

@@ -54,6 +54,9 @@ class Win32Serial : public SerialBackend {
   int Write(const std::uint8_t* bytes, int count, int ms_per_byte) override;
   void Drain(int ms_per_byte) override;
   void Close() override;
+  // A device that refuses its state or a read (an adapter pulled out, the
+  // far end of a virtual port gone).
+  bool HungUp() const override { return hung_up_; }
 
  private:
   bool Apply(const Timeouts& timeouts);
@@ -63,6 +66,7 @@ class Win32Serial : public SerialBackend {
   void* handle_ = nullptr;  // the HANDLE, while open
   std::optional<Timeouts> applied_;
   std::optional<TimerResolution> resolution_;
+  bool hung_up_ = false;
 };
 
 // The OpenFailure for a Win32 error code of CreateFileA or GetCommState.
