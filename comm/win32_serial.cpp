@@ -187,7 +187,10 @@ bool Win32Serial::Apply(const Timeouts& timeouts) {
 }
 
 int Win32Serial::ReadWith(ReadWait wait, int timeout_ms, std::uint8_t* buffer, int count) {
-  if (!Apply(ReadTimeouts(wait, timeout_ms, applied_.value_or(kOpenTimeouts)))) return 0;
+  if (!Apply(ReadTimeouts(wait, timeout_ms, applied_.value_or(kOpenTimeouts)))) {
+    hung_up_ = true;  // a device that takes no time-outs any more has gone
+    return 0;
+  }
   DWORD got = 0;
   if (ReadFile(AsHandle(handle_), buffer, static_cast<DWORD>(count), &got, nullptr)) {
     // An empty read is a quiet line, unless the device has gone: then it
