@@ -22,6 +22,18 @@ TEST_F(E2eTest, PortAboveNineIsOpenedUnderTheDevicePrefix) {
   EXPECT_TRUE(Flash() == testing_support::FlashAfterRun(bytes));
 }
 
+TEST_F(E2eTest, FileNamedByAPathFromTheRootIsNoOption) {
+  // "/tmp/.../image.hex" is a file on the current drive, not the option "/tmp".
+  StartSim();
+  const ByteMap bytes = Pattern(0, 300);
+  testing_support::WriteTextFile(dir.File("image.hex"), testing_support::HexFromBytes(bytes));
+  ASSERT_EQ(dir.File("image.hex").front(), '/');
+  const auto result = Cli({"program", "--no-start-isp", "--port", Port(), dir.File("image.hex")});
+  EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
+  EXPECT_TRUE(result.out.ends_with("Complete.\n")) << result.out;
+  EXPECT_TRUE(Flash() == testing_support::FlashAfterRun(bytes));
+}
+
 // Devices in the registry's key tree, as Windows keeps them: a port with a
 // friendly name, a printer port of the same class, a port found by its class
 // identifier whose name stands in the device key itself, and a port that no
