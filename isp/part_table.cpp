@@ -1,0 +1,135 @@
+#include "isp/part_table.h"
+
+#include <algorithm>
+
+namespace isp {
+namespace {
+
+constexpr std::uint32_t kKiB = 1024;
+constexpr std::uint32_t kRam = 0x10000000;
+
+const std::vector<PartInfo>& Parts() {
+  // From the ISP chapters of the parts' user manuals. The W range ends 256
+  // bytes below the top of RAM: the boot loader's flash commands use the top
+  // 32 bytes and its stack sits below them.
+  static const std::vector<PartInfo> kParts = {
+      {0x3670002B,
+       "LPC1227",
+       128 * kKiB,
+       {{4 * kKiB, 32}},
+       8 * kKiB,
+       kRam + 0x300,
+       kRam + 0x1F00,
+       4096,
+       true,
+       512},
+      {0x00050080,
+       "LPC1115/303",
+       64 * kKiB,
+       {{4 * kKiB, 16}},
+       8 * kKiB,
+       kRam + 0x300,
+       kRam + 0x1F00,
+       4096,
+       true,
+       512},
+      {0x0444102B,
+       "LPC1114/301",
+       32 * kKiB,
+       {{4 * kKiB, 8}},
+       8 * kKiB,
+       kRam + 0x300,
+       kRam + 0x1F00,
+       4096,
+       true,
+       512},
+      {0x3D00002B,
+       "LPC1343",
+       32 * kKiB,
+       {{4 * kKiB, 8}},
+       8 * kKiB,
+       kRam + 0x300,
+       kRam + 0x1F00,
+       4096,
+       true,
+       512},
+      {0x08020543,
+       "LPC1347",
+       64 * kKiB,
+       {{4 * kKiB, 16}},
+       8 * kKiB,
+       kRam + 0x300,
+       kRam + 0x1F00,
+       4096,
+       true,
+       512},
+      {0x26013F37,
+       "LPC1768",
+       512 * kKiB,
+       {{4 * kKiB, 16}, {32 * kKiB, 14}},
+       32 * kKiB,
+       kRam + 0x200,
+       kRam + 0x7F00,
+       4096,
+       false,
+       64},
+      {0x26011922,
+       "LPC1764",
+       128 * kKiB,
+       {{4 * kKiB, 16}, {32 * kKiB, 2}},
+       16 * kKiB,
+       kRam + 0x200,
+       kRam + 0x3F00,
+       4096,
+       false,
+       64},
+  };
+  return kParts;
+}
+
+}  // namespace
+
+std::span<const PartInfo> KnownParts() {
+  return Parts();
+}
+
+const PartInfo* FindPart(std::uint32_t id) {
+  for (const PartInfo& part : Parts()) {
+    if (part.id == id) return &part;
+  }
+  return nullptr;
+}
+
+std::uint32_t LargestKnownFlash() {
+  std::uint32_t largest = 0;
+  for (const PartInfo& part : Parts()) largest = std::max(largest, part.flash_size);
+  return largest;
+}
+
+std::vector<Sector> SectorsOf(const PartInfo& part) {
+  std::vector<Sector> sectors;
+  std::uint32_t start = 0;
+  for (const SectorRun& run : part.sectors) {
+    for (std::uint32_t i = 0; i < run.count; ++i) {
+      sectors.push_back({static_cast<unsigned>(sectors.size()), start, run.size});
+      start += run.size;
+    }
+  }
+  return sectors;
+}
+
+Sector SectorAt(const PartInfo& part, std::uint32_t address) {
+  unsigned number = 0;
+  std::uint32_t start = 0;
+  for (const SectorRun& run : part.sectors) {
+    if (address < start + run.size * run.count) {
+      const std::uint32_t index = (address - start) / run.size;
+      return {number + index, start + index * run.size, run.size};
+    }
+    start += run.size * run.count;
+    number += run.count;
+  }
+  return {number, start, 0};
+}
+
+}  // namespace isp

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace isp {
+
+// One run of equal flash sectors.
+struct SectorRun {
+  std::uint32_t size;   // bytes per sector
+  std::uint32_t count;  // sectors in the run
+};
+
+// What the host must know of an LPC part to program it. A row of data:
+// adding a part is adding a row to kParts in part_table.cpp.
+struct PartInfo {
+  std::uint32_t id;  // the part id that J answers
+  const char* name;
+  std::uint32_t flash_size;
+  std::vector<SectorRun> sectors;  // from address 0 up, covering the flash
+  std::uint32_t ram_size;          // RAM at 0x10000000
+  std::uint32_t ram_buffer_start;  // the range W may write: [start, end)
+  std::uint32_t ram_buffer_end;
+  std::uint32_t largest_copy;  // the largest C count the part takes
+  bool ecc_lines;              // 16-byte lines that may be programmed once per erase
+  // The lowest flash bytes that show the boot ROM to M while the boot
+  // loader runs; R reads the flash itself.
+  std::uint32_t boot_rom_window;
+};
+
+// A sector's place in the flash.
+struct Sector {
+  unsigned number;
+  std::uint32_t start;
+  std::uint32_t size;
+};
+
+std::span<const PartInfo> KnownParts();
+const PartInfo* FindPart(std::uint32_t id);
+// The largest flash of any known part: data above it fits no part.
+std::uint32_t LargestKnownFlash();
+
+// The part's sectors in address order.
+std::vector<Sector> SectorsOf(const PartInfo& part);
+// The sector that holds the address (which must lie in the flash).
+Sector SectorAt(const PartInfo& part, std::uint32_t address);
+
+// The copy sizes C takes.
+inline constexpr std::uint32_t kCopySizes[] = {256, 512, 1024, 4096};
+
+}  // namespace isp

@@ -1,0 +1,198 @@
+#include "isp/programmer.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "isp/restart_routine.h"
+
+namespace isp {
+namespace {
+
+constexpr std::uint32_t kFirmwareAnswerMs = 1000;
+
+Failure CommandFailure(Phase phase, const CommandResult& result,
+                       std::optional<std::uint32_t> address = std::nullopt) {
+  Failure failure;
+  failure.phase = phase;
+  failure.result = result;
+  failure.address = address;
+  return failure;
+}
+
+// The bytes of a chunk: the image's, the erased value past its end.
+std::vector<std::uint8_t> ChunkBytes(const FlashImage& image, std::uint32_t flash,
+                                     std::uint32_t size) {
+  std::vector<std::uint8_t> bytes(size);
+  for (std::uint32_t i = 0; i < size; ++i) bytes[i] = image.At(flash + i);
+  return bytes;
+}
+
+// The bytes at the start of a chunk that M cannot see (the boot ROM shows
+// through them), checked with R instead.
+std::uint32_t HiddenBytes(const PartInfo& part, const Chunk& chunk) {
+  if (chunk.flash >= part.boot_rom_window) return 0;
+  return std::min(chunk.size, part.boot_rom_window - chunk.flash);
+}
+
+}  // namespace
+
+std::optional<Failure> Programmer::Run(const FlashImage& image, const ProgramSettings& settings) {
+  if (auto failure = Synchronise(settings)) return failure;
+  const PartInfo* part = nullptr;
+  if (auto failure = Identify(image, part)) return failure;
+  const WritePlan plan = MakeWritePlan(image, *part, settings.erase_all);
+  if (auto failure = Erase(*part, plan)) return failure;
+  if (auto failure = Write(image, *part, plan, settings.verify)) return failure;
+  if (client_.Resends() > 0)
+    events_.Warned(Warning{WarningKind::kResends, ProtectionLevel::kNone, client_.Resends()});
+  if (settings.run) return Restart(plan);
+  return std::nullopt;
+}
+
+std::optional<Failure> Programmer::Synchronise(const ProgramSettings& settings) {
+  if (settings.start_boot_loader) {
+    events_.PhaseBegun(Phase::kStartBootLoader);
+    if (!client_.RequestBootLoader(kFirmwareAnswerMs))
+      events_.Warned(Warning{WarningKind::kNoFirmwareAnswer, ProtectionLevel::kNone, 0});
+  }
+  events_.PhaseBegun(Phase::kSynchronise);
+  bool already = false;
+  const CommandResult result = client_.Synchronize(settings.crystal_khz, already);
+  if (!result.Ok()) return CommandFailure(Phase::kSynchronise, result);
+  events_.Synchronised(already);
+  return std::nullopt;
+}
+
+std::optional<Failure> Programmer::Identify(const FlashImage& image, const PartInfo*& part) {
+  events_.PhaseBegun(Phase::kIdentify);
+  CommandResult result = client_.Unlock();
+  if (!result.Ok()) return CommandFailure(Phase::kIdentify, result);
+  std::uint32_t id = 0;
+  result = client_.ReadPartId(id);
+  if (!result.Ok()) return CommandFailure(Phase::kIdentify, result);
+  part = FindPart(id);
+  if (part == nullptr) {
+    Failure failure = CommandFailure(Phase::kIdentify, result);
+    failure.reason = FailureReason::kUnknownPart;
+    failure.part_id = id;
+    return failure;
+  }
+  events_.Identified(*part);
+  // Judged before anything is erased.
+  if (image.End() > part->flash_size) {
+    Failure failure;
+    failure.phase = Phase::kIdentify;
+    failure.reason = FailureReason::kOutsideFlash;
+    failure.part = part;
+    failure.part_id = id;
+    failure.line = image.FirstLineAtOrAbove(part->flash_size).value_or(0);
+    return failure;
+  }
+  return std::nullopt;
+}
+
+std::optional<Failure> Programmer::Erase(const PartInfo& part, const WritePlan& plan) {
+  events_.PhaseBegun(Phase::kErase);
+  const std::vector<Sector> sectors = SectorsOf(part);
+  for (const SectorSpan& span : plan.erase) {
+    std::uint32_t work_ms = 0;
+    for (unsigned s = span.first; s <= span.last; ++s)
+      work_ms += sectors[s].size / 4096 * kEraseMsPer4KiB;
+    CommandResult result = client_.Prepare(span.first, span.last);
+    if (!result.Ok()) return CommandFailure(Phase::kErase, result, sectors[span.first].start);
+    result = client_.Erase(span.first, span.last, work_ms);
+    if (!result.Ok()) return CommandFailure(Phase::kErase, result, sectors[span.first].start);
+    BlankCheckFault fault;
+    result = client_.BlankCheck(span.first, span.last, fault);
+    if (!result.Ok()) {
+      Failure failure = CommandFailure(Phase::kErase, result, sectors[span.first].start);
+      if (result.kind == ResultKind::kReturnCode && result.code == ReturnCode::SECTOR_NOT_BLANK) {
+        failure.reason = FailureReason::kNotBlank;
+        if (fault.known) failure.address = sectors[span.first].start + fault.offset;
+      }
+      return failure;
+    }
+  }
+  events_.Erased(plan.erase);
+  return std::nullopt;
+}
+
+std::optional<Failure> Programmer::Write(const FlashImage& image, const PartInfo& part,
+                                         const WritePlan& plan, bool verify) {
+  events_.PhaseBegun(Phase::kWrite);
+  std::uint32_t done = 0;
+  events_.BytesWritten(done, plan.bytes);
+  for (const Chunk& chunk : plan.chunks) {
+    if (auto failure = WriteChunk(image, plan, chunk, HiddenBytes(part, chunk), verify, done))
+      return failure;
+  }
+  if (!verify) return std::nullopt;
+  events_.PhaseBegun(Phase::kVerify);
+  std::uint32_t compared = 0;
+  for (const Chunk& chunk : plan.chunks) compared += chunk.size - HiddenBytes(part, chunk);
+  if (auto failure = VerifyHidden(image, part, plan, compared)) return failure;
+  events_.Verified(compared);
+  return std::nullopt;
+}
+
+std::optional<Failure> Programmer::WriteChunk(const FlashImage& image, const WritePlan& plan,
+                                              const Chunk& chunk, std::uint32_t hidden, bool verify,
+                                              std::uint32_t& done) {
+  const std::vector<std::uint8_t> bytes = ChunkBytes(image, chunk.flash, chunk.size);
+  const std::uint32_t before = done;
+  CommandResult result =
+      client_.WriteToRam(plan.ram_buffer, bytes.data(), bytes.size(), [&](std::size_t sent) {
+        events_.BytesWritten(before + static_cast<std::uint32_t>(sent), plan.bytes);
+      });
+  if (!result.Ok()) return CommandFailure(Phase::kWrite, result, chunk.flash);
+  result = client_.Prepare(chunk.sector, chunk.sector);
+  if (!result.Ok()) return CommandFailure(Phase::kWrite, result, chunk.flash);
+  // Every copy must be answered CMD_SUCCESS: an unanswered one fails.
+  result = client_.Copy(chunk.flash, plan.ram_buffer, chunk.size, chunk.size / 256 * kCopyMsPer256);
+  if (!result.Ok()) return CommandFailure(Phase::kWrite, result, chunk.flash);
+  done = before + chunk.size;
+  if (!verify || hidden >= chunk.size) return std::nullopt;
+  std::optional<std::uint32_t> difference;
+  result = client_.Compare(chunk.flash + hidden, plan.ram_buffer + hidden, chunk.size - hidden,
+                           difference);
+  if (result.Ok()) return std::nullopt;
+  Failure failure = CommandFailure(Phase::kWrite, result, chunk.flash);
+  if (result.kind == ResultKind::kReturnCode && result.code == ReturnCode::COMPARE_ERROR) {
+    failure.reason = FailureReason::kVerifyMismatch;
+    failure.address = chunk.flash + hidden + difference.value_or(0);
+  }
+  return failure;
+}
+
+std::optional<Failure> Programmer::VerifyHidden(const FlashImage& image, const PartInfo& part,
+                                                const WritePlan& plan, std::uint32_t& compared) {
+  for (const Chunk& chunk : plan.chunks) {
+    const std::uint32_t hidden = HiddenBytes(part, chunk);
+    if (hidden == 0) continue;
+    std::vector<std::uint8_t> flash;
+    const CommandResult result = client_.ReadMemory(chunk.flash, hidden, flash);
+    if (!result.Ok()) return CommandFailure(Phase::kVerify, result, chunk.flash);
+    for (std::uint32_t i = 0; i < hidden; ++i) {
+      if (flash[i] != image.At(chunk.flash + i)) {
+        Failure failure = CommandFailure(Phase::kVerify, result, chunk.flash + i);
+        failure.reason = FailureReason::kVerifyMismatch;
+        return failure;
+      }
+    }
+    compared += hidden;
+  }
+  return std::nullopt;
+}
+
+std::optional<Failure> Programmer::Restart(const WritePlan& plan) {
+  events_.PhaseBegun(Phase::kRestart);
+  CommandResult result =
+      client_.WriteToRam(plan.ram_buffer, kRestartRoutine, sizeof kRestartRoutine);
+  if (!result.Ok()) return CommandFailure(Phase::kRestart, result);
+  result = client_.Go(plan.ram_buffer, 'T');
+  if (!result.Ok()) return CommandFailure(Phase::kRestart, result);
+  events_.Restarted();
+  return std::nullopt;
+}
+
+}  // namespace isp

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <optional>
+
+#include "isp/boot_client.h"
+#include "isp/flash_image.h"
+#include "isp/programmer_events.h"
+
+namespace isp {
+
+struct ProgramSettings {
+  unsigned crystal_khz = 12000;
+  bool start_boot_loader = true;  // send the "!" request first
+  bool erase_all = false;
+  bool verify = true;
+  bool run = true;  // restart the part into the new firmware at the end
+};
+
+// Runs one programming of an image on a part through the client:
+// synchronise, identify, erase the planned sectors, write and verify each
+// chunk, restart. The image's checksum word must already be in place.
+class Programmer {
+ public:
+  Programmer(BootClient& client, ProgrammerEvents& events) : client_(client), events_(events) {}
+
+  // Nothing when the run succeeded, else where it failed.
+  std::optional<Failure> Run(const FlashImage& image, const ProgramSettings& settings);
+
+  // Time the part may take for its flash work, beyond the line time.
+  static constexpr std::uint32_t kEraseMsPer4KiB = 200;
+  static constexpr std::uint32_t kCopyMsPer256 = 5;
+
+ private:
+  std::optional<Failure> Synchronise(const ProgramSettings& settings);
+  std::optional<Failure> Identify(const FlashImage& image, const PartInfo*& part);
+  std::optional<Failure> Erase(const PartInfo& part, const WritePlan& plan);
+  std::optional<Failure> Write(const FlashImage& image, const PartInfo& part, const WritePlan& plan,
+                               bool verify);
+  std::optional<Failure> WriteChunk(const FlashImage& image, const WritePlan& plan,
+                                    const Chunk& chunk, std::uint32_t hidden, bool verify,
+                                    std::uint32_t& done);
+  std::optional<Failure> VerifyHidden(const FlashImage& image, const PartInfo& part,
+                                      const WritePlan& plan, std::uint32_t& compared);
+  std::optional<Failure> Restart(const WritePlan& plan);
+
+  BootClient& client_;
+  ProgrammerEvents& events_;
+};
+
+}  // namespace isp

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "isp/boot_client.h"
+#include "isp/flash_image.h"
+#include "isp/part_table.h"
+#include "isp/write_plan.h"
+
+namespace isp {
+
+// The steps of a run, in order.
+enum class Phase {
+  kStartBootLoader,  // the "!" request to the module's firmware
+  kSynchronise,
+  kIdentify,  // unlock, part id, the image against the part's flash
+  kErase,     // prepare, erase, blank check
+  kWrite,     // each chunk to RAM, copied to flash and compared
+  kVerify,    // the flash the boot ROM hides from M, read back
+  kRestart,
+};
+
+enum class WarningKind {
+  kProtection,        // the image sets CRP1 or CRP2 (level)
+  kNoVectorTable,     // the image leaves sector 0 as it is: no checksum word
+  kResends,           // the part asked for data lines again (count times)
+  kNoFirmwareAnswer,  // the "!" request went unanswered
+};
+
+struct Warning {
+  WarningKind kind = WarningKind::kNoFirmwareAnswer;
+  ProtectionLevel level = ProtectionLevel::kNone;
+  unsigned count = 0;
+};
+
+enum class FailureReason {
+  kCommand,         // a command failed: result says how
+  kUnknownPart,     // part_id is in no row of the part table
+  kOutsideFlash,    // the image has data beyond the part's flash (line)
+  kNotBlank,        // a sector is not blank after its erase (address)
+  kVerifyMismatch,  // flash differs from the image (address)
+};
+
+// Where and why a run failed, so that a front end can say it in one sentence.
+struct Failure {
+  Phase phase = Phase::kSynchronise;
+  FailureReason reason = FailureReason::kCommand;
+  CommandResult result;                  // the command concerned and its answer
+  std::optional<std::uint32_t> address;  // the flash address concerned
+  std::uint32_t part_id = 0;
+  const PartInfo* part = nullptr;
+  int line = 0;  // the file line, for kOutsideFlash
+};
+
+// What a run reports to whichever front end listens. Nothing in the
+// programmer prints.
+class ProgrammerEvents {
+ public:
+  virtual ~ProgrammerEvents() = default;
+  virtual void PhaseBegun(Phase phase) = 0;
+  virtual void Synchronised(bool already_synchronised) = 0;
+  virtual void Identified(const PartInfo& part) = 0;
+  virtual void Erased(const std::vector<SectorSpan>& spans) = 0;
+  // Bytes the part has taken, of all the run writes.
+  virtual void BytesWritten(std::uint32_t done, std::uint32_t total) = 0;
+  virtual void Verified(std::uint32_t bytes) = 0;
+  virtual void Restarted() = 0;
+  virtual void Warned(const Warning& warning) = 0;
+};
+
+}  // namespace isp

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "isp/isp_link.h"
+
+namespace unit {
+
+// A boot loader played from a script, on a clock of its own: each step is
+// the exact bytes the host must send (kAnyBytes takes whatever comes) and
+// what the part answers, delay_ms later. Waits for bytes that never come move the clock on at once,
+// so time-outs cost no time.
+class ScriptedLink : public isp::IspLink {
+ public:
+  struct Step {
+    std::string expected;
+    std::string answer;
+    std::uint32_t delay_ms = 0;
+  };
+
+  static constexpr const char* kAnyBytes = "<any>";
+
+  void Expect(std::string expected, std::string answer, std::uint32_t delay_ms = 0) {
+    script_.push_back({std::move(expected), std::move(answer), delay_ms});
+  }
+
+  bool Send(std::string_view bytes) override {
+    sent.emplace_back(bytes);
+    if (script_.empty() ||
+        (script_.front().expected != bytes && script_.front().expected != kAnyBytes)) {
+      unexpected.emplace_back(bytes);
+      return true;
+    }
+    pending_.push_back({now_ + script_.front().delay_ms, script_.front().answer});
+    script_.pop_front();
+    return true;
+  }
+
+  std::size_t Receive(std::uint8_t* buffer, std::size_t max, std::uint32_t timeout_ms) override {
+    if (pending_.empty() || pending_.front().due > now_ + timeout_ms) {
+      now_ += timeout_ms;
+      return 0;
+    }
+    Pending& next = pending_.front();
+    if (next.due > now_) now_ = next.due;
+    const std::size_t count = std::min(max, next.bytes.size());
+    next.bytes.copy(reinterpret_cast<char*>(buffer), count);
+    next.bytes.erase(0, count);
+    if (next.bytes.empty()) pending_.pop_front();
+    return count;
+  }
+
+  bool LineLost() const override { return lost && pending_.empty(); }
+  std::uint32_t NowMs() const override { return now_; }
+
+  bool ScriptDone() const { return script_.empty(); }
+
+  std::vector<std::string> sent;
+  std::vector<std::string> unexpected;  // sends that were not the script's next step
+  bool lost = false;
+
+ private:
+  struct Pending {
+    std::uint32_t due;
+    std::string bytes;
+  };
+  std::deque<Step> script_;
+  std::deque<Pending> pending_;
+  std::uint32_t now_ = 1000;
+};
+
+}  // namespace unit
