@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Programs a 64 KiB image into isp-sim paced at 115200 baud and prints the
+# Programs a 64 KiB image into isp-sim paced at 115200 baud through the
+# window's dialogue (program --classic) and prints the
 # wall time, the host's CPU time and the ratio to the dialogue's own floor:
 # the tick intervals, the 20 ms quiet read that ends every input flush, and
 # the simulator's bytes at 115200 baud (10 bits a byte).
@@ -27,7 +28,7 @@ for _ in $(seq 50); do [[ -s "$work/sim.out" ]] && break; sleep 0.1; done
 port=$(head -n1 "$work/sim.out")
 
 (cd "$work" && /usr/bin/time -f "%e %U %S" -o "$work/time" \
-  "$build/cli/tarvo-cli" program --no-start-isp --port "$port" image.hex >"$work/cli.out")
+  "$build/cli/tarvo-cli" program --classic --no-start-isp --port "$port" image.hex >"$work/cli.out")
 wait "$sim_pid"
 tail -n1 "$work/cli.out"
 

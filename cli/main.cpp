@@ -2,9 +2,9 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/module_command.h"
-#include "cli/port_argument.h"
 #include "cli/ports_command.h"
 #include "cli/program_command.h"
+#include "cli/verified_program.h"
 
 namespace {
 
@@ -34,6 +34,27 @@ int main(int argc, char** argv) {
   program_cmd->add_flag("!--no-start-isp", program.start_isp,
                         "Do not ask the module's firmware to enter its boot loader first");
   program_cmd->add_option("FILE", program.file, "Intel HEX file")->required();
+  auto* classic = program_cmd->add_flag(
+      "--classic", program.classic,
+      "Run the window's dialogue instead (LPC1227, 64 KiB, 115200 baud, no verify)");
+  const std::vector<CLI::Option*> own_path = {
+      program_cmd->add_option("--baud", program.baud, "Line rate (default 115200)")
+          ->check(CLI::IsMember({1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u,
+                                 230400u, 460800u, 921600u})),
+      program_cmd
+          ->add_option("--crystal-khz", program.crystal_khz,
+                       "The part's crystal in kHz (default 12000)")
+          ->check(CLI::Range(1u, 1000000u)),
+      program_cmd->add_flag("--erase-all", program.erase_all,
+                            "Erase every sector, not only those the image touches"),
+      program_cmd->add_flag("!--no-verify", program.verify,
+                            "Do not compare the flash with the image after writing"),
+      program_cmd->add_flag("!--no-run", program.run,
+                            "Leave the part in its boot loader instead of starting the image"),
+      program_cmd->add_flag("--allow-lock", program.allow_lock,
+                            "Program an image that sets CRP3 or NO_ISP (locks the part)"),
+  };
+  for (CLI::Option* option : own_path) option->excludes(classic);
 
   struct ModuleCmd {
     const char* name;
@@ -80,14 +101,12 @@ int main(int argc, char** argv) {
   }
 
   if (program_cmd->parsed()) {
-    program.port = cli::PortArgumentPath(program.port);
-    return cli::RunProgram(program);
+    return program.classic ? cli::RunProgram(program) : cli::RunVerifiedProgram(program);
   }
   if (ports_cmd->parsed()) return cli::RunPorts(all_ports);
   for (std::size_t i = 0; i < module_apps.size(); ++i) {
     if (module_apps[i]->parsed())
-      return cli::RunModuleCommand(cli::PortArgumentPath(module_cmds[i].port),
-                                   module_cmds[i].command);
+      return cli::RunModuleCommand(module_cmds[i].port, module_cmds[i].command);
   }
   return kExitUsage;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/console.h"
+#include "cli/port_argument.h"
 #include "cli/progress_display.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_window.h"
@@ -24,13 +25,13 @@ bool RunEnds(int progress) {
 
 int RunProgram(const ProgramOptions& options) {
   ProgressDisplay display(stdout, IsTerminal(stdout));
-  TerminalWindow window(display, options.start_isp, TakesColour(stdout));
+  TerminalWindow window(display, options.start_isp, TakesEscapes(stdout));
   comm::Comm comm;
   isp::IspEngine engine(comm, window);
 
   if (!engine.LoadHexFile(options.file.c_str())) return kExitNotStarted;
 
-  if (!comm.CommOpen(options.port.c_str(), kRunBaud)) {
+  if (!comm.CommOpen(PortArgumentPath(options.port).c_str(), kRunBaud)) {
     window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightRed);
     window.ShowErrorMessage("Unable to open Serial Port");
     return kExitNotStarted;

@@ -8,6 +8,14 @@ struct ProgramOptions {
   std::string port;
   std::string file;
   bool start_isp = true;
+  // The command line's own path; --classic runs the window's dialogue.
+  bool classic = false;
+  unsigned baud = 115200;
+  unsigned crystal_khz = 12000;
+  bool erase_all = false;
+  bool verify = true;
+  bool run = true;
+  bool allow_lock = false;
 };
 
 // Exit status of a programming run.
@@ -15,7 +23,8 @@ inline constexpr int kExitComplete = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitNotStarted = 2;  // file not loaded or port not opened
 
-// One programming run from the terminal: the window's run, tick for tick.
+// One programming run from the terminal: the window's run, tick for tick
+// (program --classic).
 int RunProgram(const ProgramOptions& options);
 
 }  // namespace cli

@@ -23,11 +23,18 @@ bool IsTerminal(std::FILE* stream) {
   return GetConsoleMode(ConsoleOf(stream), &mode) != 0;
 }
 
-bool TakesColour(std::FILE* stream) {
+bool TakesEscapes(std::FILE* stream) {
   HANDLE console = ConsoleOf(stream);
   DWORD mode = 0;
   if (!GetConsoleMode(console, &mode)) return false;
   return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+int TerminalColumns(std::FILE* stream) {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(ConsoleOf(stream), &info)) return 80;
+  const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+  return columns > 0 ? columns : 80;
 }
 
 }  // namespace cli

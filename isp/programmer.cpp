@@ -126,6 +126,7 @@ std::optional<Failure> Programmer::Write(const FlashImage& image, const PartInfo
     if (auto failure = WriteChunk(image, plan, chunk, HiddenBytes(part, chunk), verify, done))
       return failure;
   }
+  events_.Written(done);
   if (!verify) return std::nullopt;
   events_.PhaseBegun(Phase::kVerify);
   std::uint32_t compared = 0;

@@ -65,6 +65,8 @@ class ProgrammerEvents {
   virtual void Erased(const std::vector<SectorSpan>& spans) = 0;
   // Bytes the part has taken, of all the run writes.
   virtual void BytesWritten(std::uint32_t done, std::uint32_t total) = 0;
+  // Every chunk is in flash (and compared with M, unless verifying is off).
+  virtual void Written(std::uint32_t bytes) = 0;
   virtual void Verified(std::uint32_t bytes) = 0;
   virtual void Restarted() = 0;
   virtual void Warned(const Warning& warning) = 0;

@@ -48,15 +48,24 @@ std::string E2eTest::Port() const {
   return kUnderWine ? WineSetting("TARVO_WINE_PORT") : sim->Path();
 }
 
+std::string E2eTest::PortTo(const std::string& pty) const {
+  if (!kUnderWine) return pty;
+  const std::filesystem::path link = WineSetting("TARVO_WINE_LINK");
+  std::error_code ignored;
+  std::filesystem::remove(link, ignored);
+  std::filesystem::create_symlink(pty, link);
+  return WineSetting("TARVO_WINE_PORT");
+}
+
 std::vector<std::string> E2eTest::CliCommand() {
   if (kUnderWine) return {WineSetting("TARVO_WINE_RUN"), WineSetting("TARVO_WINE_CLI")};
   return {TARVO_CLI_PATH};
 }
 
-testing_support::SimProcess& E2eTest::StartSim(const std::vector<std::string>& flags) {
-  std::vector<std::string> args = {ISP_SIM_PATH,  "--once",
-                                   "--report",    dir.File("report.json"),
-                                   "--flash-out", dir.File("flash.bin")};
+testing_support::SimProcess& E2eTest::StartSim(const std::vector<std::string>& flags, bool once) {
+  std::vector<std::string> args = {ISP_SIM_PATH, "--report", dir.File("report.json"), "--flash-out",
+                                   dir.File("flash.bin")};
+  if (once) args.push_back("--once");
   if (kUnderWine) {
     args.push_back("--link");
     args.push_back(WineSetting("TARVO_WINE_LINK"));
@@ -77,6 +86,13 @@ testing_support::ProcessResult E2eTest::CliInterruptedOn(const std::vector<std::
   std::vector<std::string> argv = CliCommand();
   argv.insert(argv.end(), args.begin(), args.end());
   return Compared(testing_support::RunProcessInterruptedOn(argv, dir.Path().string(), text));
+}
+
+testing_support::ProcessResult E2eTest::CliInterruptedAfter(const std::vector<std::string>& args,
+                                                            int after_ms) {
+  std::vector<std::string> argv = CliCommand();
+  argv.insert(argv.end(), args.begin(), args.end());
+  return Compared(testing_support::RunProcess(argv, dir.Path().string(), after_ms));
 }
 
 testing_support::ProcessResult E2eTest::Compared(testing_support::ProcessResult result) {
@@ -106,6 +122,12 @@ nlohmann::json E2eTest::Report() {
 std::vector<std::uint8_t> E2eTest::Flash() {
   if (!sim->WaitExit(std::chrono::seconds(5))) sim->Stop();
   return testing_support::ImageRangeOfDump(FileText("flash.bin"));
+}
+
+std::vector<std::uint8_t> E2eTest::WholeFlash() {
+  if (!sim->WaitExit(std::chrono::seconds(5))) sim->Stop();
+  const std::string dump = FileText("flash.bin");
+  return std::vector<std::uint8_t>(dump.begin(), dump.end());
 }
 
 bool E2eTest::FileExists(const std::string& name) const {

@@ -40,21 +40,31 @@ class E2eTest : public ::testing::Test {
   // The name tarvo-cli opens the simulator under: its pty, or under Wine the
   // COM port that leads to it.
   std::string Port() const;
+  // The name tarvo-cli opens another pty under (a test's own peer): the pty,
+  // or under Wine the COM port, once its link leads to that pty.
+  std::string PortTo(const std::string& pty) const;
   // The command line that starts tarvo-cli, before its arguments.
   static std::vector<std::string> CliCommand();
   // Starts the simulator with its report and flash dump in the temporary
-  // directory; it ends by itself after the first reset or hang-up.
-  testing_support::SimProcess& StartSim(const std::vector<std::string>& flags = {});
+  // directory; it ends by itself after the first reset or hang-up (unless
+  // once is false: then the part lives on across the host's opens).
+  testing_support::SimProcess& StartSim(const std::vector<std::string>& flags = {},
+                                        bool once = true);
   testing_support::ProcessResult Cli(const std::vector<std::string>& args);
-  // Cli, but tarvo-cli gets SIGINT once its output holds the text.
+  // Cli, but tarvo-cli gets SIGINT once its output holds the text, or
+  // after_ms after its start.
   testing_support::ProcessResult CliInterruptedOn(const std::vector<std::string>& args,
                                                   const std::string& text);
+  testing_support::ProcessResult CliInterruptedAfter(const std::vector<std::string>& args,
+                                                     int after_ms);
   testing_support::ProcessResult Program(const ByteMap& bytes,
                                          const std::vector<std::string>& extra = {});
   // Waits for the simulator to end and reads what it wrote; of the flash, the
   // range the loader writes (the rest must read erased).
   nlohmann::json Report();
   std::vector<std::uint8_t> Flash();
+  // The simulator's whole flash dump, however large the part's flash.
+  std::vector<std::uint8_t> WholeFlash();
   std::string FileText(const std::string& name) const {
     return testing_support::ReadFile(dir.File(name));
   }

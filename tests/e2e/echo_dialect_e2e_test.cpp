@@ -9,7 +9,7 @@ namespace {
 
 TEST_F(E2eTest, ExactEchoDialectFailsAtSynchronize) {
   StartSim({"--echo", "exact"});
-  const auto result = Program(testing_support::Pattern(0, 512), {"--no-start-isp"});
+  const auto result = Program(testing_support::Pattern(0, 512), {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
   EXPECT_EQ(result.err, "Error: Part not synchronized\n");
   EXPECT_NE(result.out.find("Synchronize     FAILED\n"), std::string::npos) << result.out;

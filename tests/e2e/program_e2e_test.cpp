@@ -26,7 +26,7 @@ class ProgramSuccessTest : public E2eTest, public ::testing::WithParamInterface<
 TEST_P(ProgramSuccessTest, FlashHoldsTheImageAndTheModuleStartsIt) {
   const SuccessCase& c = GetParam();
   StartSim();
-  const auto result = Program(c.bytes, {"--no-start-isp"});
+  const auto result = Program(c.bytes, {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_EQ(result.err, "");
   const std::string lights = std::string("Connect         ok\n") + "Synchronize     ok\n" +
@@ -86,7 +86,7 @@ TEST_P(ProgramFailureTest, FailureIsReportedAndTheRunEndsCleanly) {
   const FailureCase& c = GetParam();
   StartSim(c.sim_flags);
   const ByteMap bytes = Pattern(0, 1536);
-  const auto result = Program(bytes, {"--no-start-isp"});
+  const auto result = Program(bytes, {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
   EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
   EXPECT_EQ(result.err,
@@ -141,7 +141,7 @@ TEST_F(E2eTest, MissingCopyReplyCountsAsSuccess) {
   // The boot loader's answer to a copy is optional for the host: a run whose
   // copies go unanswered still ends "Complete.".
   StartSim({"--no-copy-reply"});
-  const auto result = Program(Pattern(0, 512), {"--no-start-isp"});
+  const auto result = Program(Pattern(0, 512), {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_TRUE(result.out.ends_with("Complete.\n"));
 }
@@ -155,7 +155,7 @@ TEST_F(E2eTest, StartIspTakesARunningModuleIntoItsBootLoader) {
                                  std::string(old_flash.begin(), old_flash.end()));
   StartSim({"--flash-in", dir.File("old.bin")});
   const ByteMap bytes = Pattern(0, 700);
-  const auto result = Program(bytes);
+  const auto result = Program(bytes, {"--classic"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_TRUE(Flash() == testing_support::FlashAfterRun(bytes));
   EXPECT_TRUE(FileText("commlog.txt").starts_with("Start!\r!"));
@@ -165,16 +165,16 @@ TEST_F(E2eTest, CtrlCEndsTheRunBeforeTheNextCommand) {
   StartSim();
   testing_support::WriteTextFile(dir.File("image.hex"),
                                  testing_support::HexFromBytes(Pattern(0, 4096)));
-  const std::vector<std::string> args = {"program", "--no-start-isp", "--port", Port(),
-                                         "image.hex"};
+  const std::vector<std::string> args = {"program", "--classic", "--no-start-isp",
+                                         "--port",  Port(),      "image.hex"};
   // Half a second in, the dialogue is still synchronising; nothing is erased.
   // Wine takes a while to start a program, so there the interrupt comes once
   // the run shows its first progress (Wine makes SIGINT a console Ctrl-C).
-  const auto result =
-      kUnderWine ? CliInterruptedOn(args, "Progress 0%")
-                 : testing_support::RunProcess({TARVO_CLI_PATH, "program", "--no-start-isp",
-                                                "--port", sim->Path(), "image.hex"},
-                                               dir.Path().string(), 500);
+  const auto result = kUnderWine ? CliInterruptedOn(args, "Progress 0%")
+                                 : testing_support::RunProcess(
+                                       {TARVO_CLI_PATH, "program", "--classic", "--no-start-isp",
+                                        "--port", sim->Path(), "image.hex"},
+                                       dir.Path().string(), 500);
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_EQ(result.err, "Error: interrupted\n");
   EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
@@ -192,7 +192,7 @@ TEST_F(E2eTest, PortHeldByAnotherProcessIsReported) {
   StartSim();
   comm::Comm holder;
   ASSERT_EQ(holder.CommOpen(sim->Path().c_str(), 115200), 1);
-  const auto result = Program(Pattern(0, 16), {"--no-start-isp"});
+  const auto result = Program(Pattern(0, 16), {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 2);
   EXPECT_EQ(result.err, "Error: Unable to open Serial Port\n");
   EXPECT_EQ(result.out, "Connect         FAILED\n");
@@ -200,11 +200,11 @@ TEST_F(E2eTest, PortHeldByAnotherProcessIsReported) {
 }
 
 TEST_F(E2eTest, FileThatCannotBeLoadedIsReported) {
-  const auto missing = Cli({"program", "--port", "/dev/null", "missing.hex"});
+  const auto missing = Cli({"program", "--classic", "--port", "/dev/null", "missing.hex"});
   EXPECT_EQ(missing.exit_status, 2);
   EXPECT_EQ(missing.err, "Error: Unable to open file.\n");
   testing_support::WriteTextFile(dir.File("bad.hex"), ":0100000001FF\n");
-  const auto bad = Cli({"program", "--port", "/dev/null", "bad.hex"});
+  const auto bad = Cli({"program", "--classic", "--port", "/dev/null", "bad.hex"});
   EXPECT_EQ(bad.exit_status, 2);
   EXPECT_EQ(bad.err, "Error: Invalid HEX file: line 1: checksum mismatch\n");
   EXPECT_FALSE(FileExists("commlog.txt"));

@@ -15,8 +15,8 @@ TEST_F(E2eTest, PortAboveNineIsOpenedUnderTheDevicePrefix) {
   StartSim();
   const ByteMap bytes = Pattern(0, 1000);
   testing_support::WriteTextFile(dir.File("image.hex"), testing_support::HexFromBytes(bytes));
-  const auto result = Cli(
-      {"program", "--no-start-isp", "--port", WineSetting("TARVO_WINE_PORT_ABOVE_9"), "image.hex"});
+  const auto result = Cli({"program", "--classic", "--no-start-isp", "--port",
+                           WineSetting("TARVO_WINE_PORT_ABOVE_9"), "image.hex"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_TRUE(result.out.ends_with("Complete.\n")) << result.out;
   EXPECT_TRUE(Flash() == testing_support::FlashAfterRun(bytes));
@@ -25,13 +25,33 @@ TEST_F(E2eTest, PortAboveNineIsOpenedUnderTheDevicePrefix) {
 TEST_F(E2eTest, FileNamedByAPathFromTheRootIsNoOption) {
   // "/tmp/.../image.hex" is a file on the current drive, not the option "/tmp".
   StartSim();
-  const ByteMap bytes = Pattern(0, 300);
-  testing_support::WriteTextFile(dir.File("image.hex"), testing_support::HexFromBytes(bytes));
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 300)));
   ASSERT_EQ(dir.File("image.hex").front(), '/');
   const auto result = Cli({"program", "--no-start-isp", "--port", Port(), dir.File("image.hex")});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_TRUE(result.out.ends_with("Complete.\n")) << result.out;
-  EXPECT_TRUE(Flash() == testing_support::FlashAfterRun(bytes));
+  const auto report = Report();
+  EXPECT_TRUE(report.at("user_code_valid").get<bool>()) << report.dump();
+  EXPECT_TRUE(report.at("firmware_running").get<bool>()) << report.dump();
+}
+
+TEST_F(E2eTest, PortThatDoesNotExistIsNamedWithTheSystemsReason) {
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 16)));
+  const std::string prefix = "Error: Unable to open serial port COM199: ";
+  const std::string hint = " (is the adapter plugged in?)\n";
+  const auto result = Cli({"program", "--port", "COM199", "image.hex"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_TRUE(result.err.starts_with(prefix)) << result.err;
+  EXPECT_TRUE(result.err.ends_with(hint)) << result.err;
+  EXPECT_GT(result.err.size(), prefix.size() + hint.size()) << "no reason given";
+  EXPECT_EQ(result.out, "");
+  const auto classic = Cli({"program", "--classic", "--port", "COM199", "image.hex"});
+  EXPECT_EQ(classic.exit_status, 2);
+  EXPECT_EQ(classic.err, "Error: Unable to open Serial Port\n");
+  EXPECT_EQ(classic.out, "Connect         FAILED\n");
+  EXPECT_FALSE(FileExists("commlog.txt"));
 }
 
 // Devices in the registry's key tree, as Windows keeps them: a port with a

@@ -26,12 +26,21 @@ std::string HexRecord(std::uint8_t type, std::uint16_t offset,
 
 std::string HexFromBytes(const std::map<std::uint32_t, std::uint8_t>& bytes, int bytes_per_record) {
   std::string text;
+  std::uint32_t upper = 0;  // the upper 16 address bits the records are in
   auto it = bytes.begin();
   while (it != bytes.end()) {
     const std::uint32_t start = it->first;
+    if (start >> 16 != upper) {
+      upper = start >> 16;
+      text += HexRecord(4, 0,
+                        {static_cast<std::uint8_t>(upper >> 8), static_cast<std::uint8_t>(upper)}) +
+              "\n";
+    }
     std::vector<std::uint8_t> data;
+    // A record ends at a 64 KiB boundary: its offset is 16 bits.
     while (it != bytes.end() && it->first == start + data.size() &&
-           data.size() < static_cast<std::size_t>(bytes_per_record)) {
+           data.size() < static_cast<std::size_t>(bytes_per_record) &&
+           (data.empty() || it->first >> 16 == upper)) {
       data.push_back(it->second);
       ++it;
     }

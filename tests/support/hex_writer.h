@@ -8,7 +8,8 @@
 namespace testing_support {
 
 // Writes Intel HEX text for test images: data records of up to
-// bytes_per_record bytes for every run of given bytes, then the end record.
+// bytes_per_record bytes for every run of given bytes (an extended linear
+// address record before those beyond 64 KiB), then the end record.
 std::string HexFromBytes(const std::map<std::uint32_t, std::uint8_t>& bytes,
                          int bytes_per_record = 16);
 std::string HexFromImage(const std::vector<std::uint8_t>& image, int bytes_per_record = 16);

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Programs a 64 KiB image into isp-sim at the real line rate of 115200 baud
+# (paced both ways, real erase and program times), once on tarvo-cli's own
+# path and once through the window's dialogue (--classic), and prints the
+# wall times beside the floor: the bytes that crossed the line both ways
+# (from the simulator's report) at 10 bits a byte, plus the part's erase
+# and program times for the sectors and copies it reports.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+baud=115200
+"$root/scripts/build.sh" >/dev/null
+
+work=$(mktemp -d /tmp/tarvo-bench-XXXXXX)
+sim_pid=
+cleanup() {
+  [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A 64 KiB image of 16-byte records.
+awk 'BEGIN {
+  for (offset = 0; offset < 65536; offset += 16) {
+    line = sprintf(":10%04X00", offset); sum = 16 + int(offset / 256) + offset % 256
+    for (i = 0; i < 16; i++) { b = (offset + i) * 7 % 251; line = line sprintf("%02X", b); sum += b }
+    print line sprintf("%02X", (256 - sum % 256) % 256)
+  }
+  print ":00000001FF"
+}' >"$work/image.hex"
+
+# run NAME [program options...]: one run against a fresh simulator; leaves
+# the wall time in NAME.time and the report in NAME.json.
+run() {
+  local name=$1
+  shift
+  rm -f "$work/sim.out"
+  "$build/sim/isp-sim" --baud-rate "$baud" --once --report "$work/$name.json" >"$work/sim.out" &
+  sim_pid=$!
+  for _ in $(seq 50); do [[ -s "$work/sim.out" ]] && break; sleep 0.1; done
+  local port
+  port=$(head -n1 "$work/sim.out")
+  local start end
+  start=$(date +%s.%N)
+  (cd "$work" && "$build/cli/tarvo-cli" program --no-start-isp --port "$port" "$@" image.hex \
+    >"$work/$name.out" 2>&1) || { cat "$work/$name.out"; exit 1; }
+  end=$(date +%s.%N)
+  wait "$sim_pid"
+  sim_pid=
+  echo "$start $end" >"$work/$name.time"
+}
+
+run verified
+run classic --classic
+
+python3 - "$work" "$baud" <<'PY'
+import json, sys
+work, baud = sys.argv[1], int(sys.argv[2])
+
+def wall(name):
+    start, end = open(f"{work}/{name}.time").read().split()
+    return float(end) - float(start)
+
+def floor(name):
+    report = json.load(open(f"{work}/{name}.json"))
+    line = (report["bytes_sent"] + report["bytes_received"]) * 10 / baud
+    # 100 ms per 4 KiB sector erased (this part has no larger ones), 1 ms per 256 bytes copied.
+    erase = 0.1 * len(report["sectors_erased"])
+    program = sum(block["count"] for block in report["copied_blocks"]) / 256 * 0.001
+    return line, erase, program, report
+
+verified, classic = wall("verified"), wall("classic")
+line, erase, program, report = floor("verified")
+total = line + erase + program
+print(f"verified path      {verified:8.2f} s")
+print(f"  floor            {total:8.2f} s  (line {line:.2f} s: {report['bytes_sent']} bytes from "
+      f"the part, {report['bytes_received']} to it; erase {erase:.2f} s; program {program:.3f} s)")
+print(f"  wall / floor     {verified / total:8.3f}  (target 1.15 or less)")
+print(f"classic dialogue   {classic:8.2f} s")
+print(f"  classic / verified {classic / verified:6.1f}  (target 5 or more)")
+PY

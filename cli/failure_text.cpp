@@ -1,0 +1,140 @@
+#include "cli/failure_text.h"
+
+#include <cstdio>
+
+namespace cli {
+namespace {
+
+const char* Doing(isp::Phase phase) {
+  switch (phase) {
+    case isp::Phase::kStartBootLoader:
+      return "starting the boot loader";
+    case isp::Phase::kSynchronise:
+      return "synchronising";
+    case isp::Phase::kIdentify:
+      return "identifying the part";
+    case isp::Phase::kErase:
+      return "erasing";
+    case isp::Phase::kWrite:
+      return "writing";
+    case isp::Phase::kVerify:
+      return "verifying";
+    case isp::Phase::kRestart:
+      return "restarting the part";
+  }
+  return "";
+}
+
+std::string Quoted(const std::string& text) {
+  return "\"" + text + "\"";
+}
+
+std::string Hex32(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", value);
+  return text;
+}
+
+// Where the command was: "while writing at 0x00001000".
+std::string Where(const isp::Failure& failure) {
+  std::string text = std::string("while ") + Doing(failure.phase);
+  if (failure.address) text += " at " + HexAddress(*failure.address);
+  return text;
+}
+
+std::string CodeHint(isp::ReturnCode code) {
+  using isp::ReturnCode;
+  switch (code) {
+    case ReturnCode::CODE_READ_PROTECTION_ENABLED:
+      return "the part's code read protection refuses it; a part under CRP1 or CRP2 takes only "
+             "an erase of every sector (--erase-all)";
+    case ReturnCode::CMD_LOCKED:
+      return "the part did not stay unlocked; reset it into its boot loader and try again";
+    case ReturnCode::BUSY:
+      return "the flash was busy; try again";
+    case ReturnCode::INVALID_CODE:
+      return "the part refused the unlock code";
+    case ReturnCode::SECTOR_NOT_PREPARED_FOR_WRITE_OPERATION:
+      return "the sector was not prepared; try again";
+    case ReturnCode::INVALID_BAUD_RATE:
+    case ReturnCode::INVALID_STOP_BIT:
+      return "choose another --baud";
+    default:
+      return "";
+  }
+}
+
+std::string CommandFailure(const isp::Failure& failure, const RunContext& context) {
+  const isp::CommandResult& result = failure.result;
+  const std::string answer =
+      result.received.empty() ? "nothing" : Quoted(isp::ShowBytes(result.received));
+  switch (result.kind) {
+    case isp::ResultKind::kReturnCode: {
+      const std::string hint = CodeHint(result.code);
+      return "The part answered " + std::string(isp::ReturnCodeName(result.code)) + " (" +
+             std::to_string(static_cast<int>(result.code)) + ") to " + Quoted(result.command) +
+             " " + Where(failure) + (hint.empty() ? "" : ": " + hint);
+    }
+    case isp::ResultKind::kTimeOut:
+      if (failure.phase == isp::Phase::kSynchronise && result.command == "?") {
+        return "Part not responding on " + context.port + " at " + std::to_string(context.baud) +
+               " baud: is the ISP pin held low at reset?";
+      }
+      return "No answer to " + Quoted(result.command) + " " + Where(failure) + " (received " +
+             answer + "): is the part still powered and the line sound? A lower --baud may help";
+    case isp::ResultKind::kLineLost:
+      return "The line to " + context.port + " was lost " + Where(failure) + " (after " +
+             Quoted(result.command) + "): is the cable still plugged in?";
+    case isp::ResultKind::kUnexpected:
+      if (failure.phase == isp::Phase::kSynchronise) {
+        return "The part did not accept " + Quoted(result.command) +
+               " while synchronising (received " + answer +
+               "): check --crystal-khz, and that the part was reset into its boot loader";
+      }
+      return "Unexpected answer " + answer + " to " + Quoted(result.command) + " " +
+             Where(failure) + ": is another program using " + context.port + "?";
+    case isp::ResultKind::kResendLimit:
+      return "The data checksum " + Quoted(result.command) + " failed on every try " +
+             Where(failure) + ": the line is noisy; try a lower --baud";
+    case isp::ResultKind::kStopped:
+      return "interrupted";
+    case isp::ResultKind::kSendFailed:
+      return "Could not write to " + context.port + " " + Where(failure) +
+             ": is the adapter still connected?";
+    case isp::ResultKind::kSuccess:
+      break;
+  }
+  return "The run failed " + Where(failure);
+}
+
+}  // namespace
+
+std::string HexAddress(std::uint32_t address) {
+  return Hex32(address);
+}
+
+std::string DescribeFailure(const isp::Failure& failure, const RunContext& context) {
+  switch (failure.reason) {
+    case isp::FailureReason::kUnknownPart:
+      return "Unknown part id " + Hex32(failure.part_id) + " (" + std::to_string(failure.part_id) +
+             "): add a row for this part to the part table (isp/part_table.cpp)";
+    case isp::FailureReason::kOutsideFlash:
+      return context.file + ": line " + std::to_string(failure.line) + ": data lies beyond the " +
+             std::to_string(failure.part->flash_size / 1024) + " KiB flash of the " +
+             failure.part->name + "; nothing was erased: is the file built for this part?";
+    case isp::FailureReason::kNotBlank:
+      return "The flash is not blank after the erase" +
+             (failure.address ? " at " + HexAddress(*failure.address) : std::string()) +
+             " (answer to " + Quoted(failure.result.command) +
+             "): the part may be protected or its flash worn";
+    case isp::FailureReason::kVerifyMismatch:
+      return "Verify failed at " + HexAddress(failure.address.value_or(0)) +
+             ": the flash does not hold what was written (" + Quoted(failure.result.command) +
+             "); try again, perhaps with --erase-all";
+    case isp::FailureReason::kCommand:
+      break;
+  }
+  return CommandFailure(failure, context);
+}
+
+}  // namespace cli

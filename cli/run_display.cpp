@@ -1,0 +1,209 @@
+#include "cli/run_display.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "cli/console.h"
+
+namespace cli {
+namespace {
+
+constexpr int kLabelWidth = 14;
+constexpr int kNarrowestBar = 10;
+// Room kept after the bar for its figures at their widest
+// (" 100%  9999.9 KiB/s  99999 s left"), so the bar keeps its length.
+constexpr int kFiguresWidth = 33;
+
+const char* Label(isp::Phase phase) {
+  switch (phase) {
+    case isp::Phase::kStartBootLoader:
+      return "Start ISP";
+    case isp::Phase::kSynchronise:
+      return "Synchronise";
+    case isp::Phase::kIdentify:
+      return "Identify";
+    case isp::Phase::kErase:
+      return "Erase";
+    case isp::Phase::kWrite:
+      return "Write";
+    case isp::Phase::kVerify:
+      return "Verify";
+    case isp::Phase::kRestart:
+      return "Restart";
+  }
+  return "";
+}
+
+std::string Padded(const char* label) {
+  std::string text = label;
+  text.resize(kLabelWidth, ' ');
+  return text;
+}
+
+std::string Kib(std::uint32_t bytes) {
+  return bytes % 1024 == 0 ? std::to_string(bytes / 1024) + " KiB"
+                           : std::to_string(bytes) + " bytes";
+}
+
+std::string SpanText(const std::vector<isp::SectorSpan>& spans) {
+  std::string text;
+  for (const isp::SectorSpan& span : spans) {
+    if (!text.empty()) text += ", ";
+    text += std::to_string(span.first);
+    if (span.last != span.first) text += "-" + std::to_string(span.last);
+  }
+  return text;
+}
+
+}  // namespace
+
+RunDisplay::RunDisplay(std::FILE* out, std::FILE* err, bool terminal, int width, Clock clock)
+    : out_(out), err_(err), terminal_(terminal), width_(width), clock_(std::move(clock)) {}
+
+int RunDisplay::TerminalWidth(std::FILE* file) {
+  return TerminalColumns(file);
+}
+
+void RunDisplay::Transient(const std::string& text) {
+  if (!terminal_) return;
+  std::string shown = text.substr(0, static_cast<std::size_t>(std::max(0, width_ - 1)));
+  std::fprintf(out_, "\r%s\033[K", shown.c_str());
+  std::fflush(out_);
+  transient_ = true;
+}
+
+void RunDisplay::ClearTransient() {
+  if (!transient_) return;
+  std::fputs("\r\033[K", out_);
+  transient_ = false;
+}
+
+void RunDisplay::PhaseLine(const char* label, const std::string& text) {
+  ClearTransient();
+  std::fprintf(out_, "%s%s\n", Padded(label).c_str(), text.c_str());
+  std::fflush(out_);
+}
+
+void RunDisplay::PhaseBegun(isp::Phase phase) {
+  if (phase == isp::Phase::kWrite) {
+    write_started_ = clock_();
+    reported_tenths_ = -1;
+  }
+  Transient(Padded(Label(phase)) + "...");
+}
+
+void RunDisplay::Synchronised(bool already_synchronised) {
+  PhaseLine("Synchronise", already_synchronised ? "ok (the part was already synchronised)" : "ok");
+}
+
+void RunDisplay::Identified(const isp::PartInfo& part) {
+  PhaseLine("Identify", std::string(part.name) + ", " + Kib(part.flash_size) + " flash");
+}
+
+void RunDisplay::Erased(const std::vector<isp::SectorSpan>& spans) {
+  if (spans.empty()) {
+    PhaseLine("Erase", "nothing to erase");
+    return;
+  }
+  const bool one = spans.size() == 1 && spans.front().first == spans.front().last;
+  PhaseLine("Erase", std::string(one ? "sector " : "sectors ") + SpanText(spans) + " ok");
+}
+
+std::string RunDisplay::RateText(std::uint32_t done, double seconds) const {
+  char text[64];
+  if (seconds <= 0) return "";
+  std::snprintf(text, sizeof text, "%.1f KiB/s", done / 1024.0 / seconds);
+  return text;
+}
+
+void RunDisplay::DrawBar(std::uint32_t done, std::uint32_t total) {
+  const double seconds = clock_() - write_started_;
+  const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
+  std::string tail = " " + std::to_string(percent) + "%";
+  if (done > 0 && seconds > 0) {
+    const double left = (total - done) * seconds / done;
+    tail += "  " + RateText(done, seconds) + "  " +
+            std::to_string(static_cast<long>(std::ceil(left))) + " s left";
+  }
+  const int room = width_ - 1 - kLabelWidth - 2 - kFiguresWidth;
+  std::string line = Padded("Write");
+  if (room >= kNarrowestBar) {
+    const auto bar = static_cast<std::size_t>(room);
+    const std::size_t filled = total == 0 ? bar : bar * done / total;
+    line += "[" + std::string(filled, '#') + std::string(bar - filled, '.') + "]";
+  }
+  Transient(line + tail);
+}
+
+void RunDisplay::BytesWritten(std::uint32_t done, std::uint32_t total) {
+  if (terminal_) {
+    DrawBar(done, total);
+    return;
+  }
+  const int tenths = total == 0 ? 10 : static_cast<int>(std::uint64_t{done} * 10 / total);
+  if (tenths == reported_tenths_) return;
+  reported_tenths_ = tenths;
+  std::fprintf(out_, "%s%d%% (%u of %u bytes)\n", Padded("Write").c_str(), tenths * 10, done,
+               total);
+  std::fflush(out_);
+}
+
+void RunDisplay::Written(std::uint32_t bytes) {
+  const double seconds = clock_() - write_started_;
+  char summary[96];
+  std::snprintf(summary, sizeof summary, "%u bytes in %.1f s", bytes, seconds);
+  std::string text = summary;
+  if (seconds > 0 && bytes > 0) text += " (" + RateText(bytes, seconds) + ")";
+  PhaseLine("Write", text);
+}
+
+void RunDisplay::Verified(std::uint32_t bytes) {
+  PhaseLine("Verify", "ok, " + std::to_string(bytes) + " bytes compared");
+}
+
+void RunDisplay::Restarted() {
+  PhaseLine("Restart", "ok");
+}
+
+void RunDisplay::Warned(const isp::Warning& warning) {
+  switch (warning.kind) {
+    case isp::WarningKind::kProtection:
+      Warning(std::string("the image sets code read protection ") +
+              isp::ProtectionName(warning.level) + " (word at 0x2FC): after the restart " +
+              (isp::LocksThePart(warning.level)
+                   ? "the part no longer enters its boot loader from the ISP pin"
+                   : "the part refuses reading its flash"));
+      break;
+    case isp::WarningKind::kNoVectorTable:
+      Warning("the image holds no vector table at address 0: sector 0 is left as it is");
+      break;
+    case isp::WarningKind::kResends:
+      Warning("the part asked for " + std::to_string(warning.count) +
+              " data block(s) again: the line is noisy");
+      break;
+    case isp::WarningKind::kNoFirmwareAnswer:
+      break;  // a part already in its boot loader does not answer the request
+  }
+}
+
+void RunDisplay::Warning(const std::string& text) {
+  ClearTransient();
+  std::fflush(out_);
+  std::fprintf(err_, "Warning: %s\n", text.c_str());
+  std::fflush(err_);
+}
+
+void RunDisplay::Error(const std::string& text) {
+  ClearTransient();
+  std::fflush(out_);
+  std::fprintf(err_, "Error: %s\n", text.c_str());
+  std::fflush(err_);
+}
+
+void RunDisplay::Finish(bool ok) {
+  ClearTransient();
+  std::fprintf(out_, "%s\n", ok ? "Complete." : "Failed!");
+  std::fflush(out_);
+}
+
+}  // namespace cli

@@ -1,0 +1,112 @@
+#include "cli/verified_program.h"
+
+#include <chrono>
+#include <csignal>
+
+#include "cli/console.h"
+#include "cli/failure_text.h"
+#include "cli/port_argument.h"
+#include "cli/run_display.h"
+#include "cli/stop_signals.h"
+#include "comm/comm.h"
+#include "isp/boot_client.h"
+#include "isp/image_loader.h"
+#include "isp/isp_link.h"
+#include "isp/part_table.h"
+#include "isp/programmer.h"
+#include "isp/run_log.h"
+
+namespace cli {
+namespace {
+
+double MonotonicSeconds() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return std::chrono::duration<double>(now).count();
+}
+
+std::string OpenFailureText(const ProgramOptions& options, const comm::OpenError& error) {
+  std::string text = "Unable to open serial port " + options.port;
+  if (!error.text.empty()) text += ": " + error.text;
+  switch (error.kind) {
+#ifndef _WIN32
+    case comm::OpenFailure::kPermission:
+      return text + " (is the user in the group dialout?)";
+#endif
+    case comm::OpenFailure::kBusy:
+      return text + " (another program holds it)";
+    case comm::OpenFailure::kNotFound:
+      return text + " (is the adapter plugged in?)";
+    default:
+      return text;
+  }
+}
+
+// Everything the file alone tells: refused before the port is opened.
+bool PrepareImage(const ProgramOptions& options, RunDisplay& display, isp::FlashImage& image) {
+  std::string error;
+  if (!isp::LoadFlashImage(options.file, isp::LargestKnownFlash(), image, error)) {
+    display.Error(error);
+    return false;
+  }
+  if (!image.SetChecksumWord()) display.Warned({isp::WarningKind::kNoVectorTable});
+  const isp::ProtectionLevel level = isp::ProtectionOf(image);
+  if (isp::LocksThePart(level) && !options.allow_lock) {
+    display.Error(options.file + " sets " + isp::ProtectionName(level) + " (word " +
+                  HexAddress(image.Word(isp::kProtectionWordAddress)) +
+                  " at 0x2FC), which locks the part out of its boot loader for good: give "
+                  "--allow-lock if that is meant");
+    return false;
+  }
+  if (level != isp::ProtectionLevel::kNone) {
+    display.Warned({isp::WarningKind::kProtection, level});
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunVerifiedProgram(const ProgramOptions& options) {
+  // The display redraws its line with escape sequences.
+  const bool terminal = TakesEscapes(stdout);
+  RunDisplay display(stdout, stderr, terminal, terminal ? RunDisplay::TerminalWidth(stdout) : 80,
+                     MonotonicSeconds);
+  isp::FlashImage image;
+  if (!PrepareImage(options, display, image)) return kExitNotStarted;
+
+  comm::Comm comm;
+  if (!comm.CommOpen(PortArgumentPath(options.port).c_str(), static_cast<int>(options.baud))) {
+    display.Error(OpenFailureText(options, comm.LastOpenError()));
+    return kExitNotStarted;
+  }
+  isp::AttachRunLog(comm);
+
+  // A stop signal ends the run before the next command goes out, so the
+  // port and the log are still closed properly.
+  const StopSignals stop;
+  isp::CommLink link(comm);
+  isp::BootClient client(link, options.baud, [&stop] { return stop.Requested(); });
+  isp::Programmer programmer(client, display);
+  isp::ProgramSettings settings;
+  settings.crystal_khz = options.crystal_khz;
+  settings.start_boot_loader = options.start_isp;
+  settings.erase_all = options.erase_all;
+  settings.verify = options.verify;
+  settings.run = options.run;
+  const std::optional<isp::Failure> failure = programmer.Run(image, settings);
+
+  isp::DetachRunLog(comm);
+  comm.CommClose();
+  if (!failure) {
+    display.Finish(true);
+    return kExitComplete;
+  }
+  display.Error(DescribeFailure(*failure, {options.port, options.baud, options.file}));
+  display.Finish(false);
+  if (failure->reason == isp::FailureReason::kOutsideFlash) return kExitNotStarted;
+  if (failure->result.kind == isp::ResultKind::kStopped && stop.Signal() != SIGINT) {
+    return 128 + stop.Signal();
+  }
+  return kExitFailed;
+}
+
+}  // namespace cli

@@ -1,0 +1,157 @@
+#include "cli/run_display.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// A display writing into two strings, on a clock the test sets.
+class DisplayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    out_file = open_memstream(&out_buffer, &out_size);
+    err_file = open_memstream(&err_buffer, &err_size);
+  }
+  void TearDown() override {
+    std::fclose(out_file);
+    std::fclose(err_file);
+    std::free(out_buffer);
+    std::free(err_buffer);
+  }
+  cli::RunDisplay Display(bool terminal, int width = 80) {
+    return cli::RunDisplay(out_file, err_file, terminal, width, [this] { return now; });
+  }
+  std::string Out() {
+    std::fflush(out_file);
+    return std::string(out_buffer, out_size);
+  }
+  std::string Err() {
+    std::fflush(err_file);
+    return std::string(err_buffer, err_size);
+  }
+  // What a terminal would show last on its current line.
+  std::string LastLine() {
+    const std::string out = Out();
+    std::string line = out.substr(out.rfind('\r') + 1);
+    const std::size_t clear = line.find("\033[K");
+    return clear == std::string::npos ? line : line.substr(0, clear);
+  }
+
+  double now = 100;
+  std::FILE* out_file = nullptr;
+  std::FILE* err_file = nullptr;
+  char* out_buffer = nullptr;
+  char* err_buffer = nullptr;
+  std::size_t out_size = 0;
+  std::size_t err_size = 0;
+};
+
+const isp::PartInfo& Lpc1768() {
+  return *isp::FindPart(0x26013F37);
+}
+
+TEST_F(DisplayTest, PlainOutputIsOneLinePerPhaseAndEveryTenthOfTheWrite) {
+  auto display = Display(false);
+  display.PhaseBegun(isp::Phase::kSynchronise);
+  display.Synchronised(false);
+  display.PhaseBegun(isp::Phase::kIdentify);
+  display.Identified(Lpc1768());
+  display.PhaseBegun(isp::Phase::kErase);
+  display.Erased({{0, 1}, {16, 16}});
+  display.PhaseBegun(isp::Phase::kWrite);
+  for (std::uint32_t done = 0; done <= 8192; done += 512) display.BytesWritten(done, 8192);
+  now += 2;
+  display.Written(8192);
+  display.PhaseBegun(isp::Phase::kVerify);
+  display.Verified(8192);
+  display.PhaseBegun(isp::Phase::kRestart);
+  display.Restarted();
+  display.Finish(true);
+  std::string expected =
+      "Synchronise   ok\n"
+      "Identify      LPC1768, 512 KiB flash\n"
+      "Erase         sectors 0-1, 16 ok\n";
+  // Each tenth at the first 512-byte step that reaches it.
+  const int shown[] = {0, 1024, 2048, 2560, 3584, 4096, 5120, 6144, 6656, 7680, 8192};
+  for (int tenth = 0; tenth <= 10; ++tenth) {
+    expected += "Write         " + std::to_string(tenth * 10) + "% (" +
+                std::to_string(shown[tenth]) + " of 8192 bytes)\n";
+  }
+  expected +=
+      "Write         8192 bytes in 2.0 s (4.0 KiB/s)\n"
+      "Verify        ok, 8192 bytes compared\n"
+      "Restart       ok\n"
+      "Complete.\n";
+  EXPECT_EQ(Out(), expected);
+  EXPECT_EQ(Err(), "");
+}
+
+TEST_F(DisplayTest, TerminalShowsABarWithRateAndTimeLeftFittedToItsWidth) {
+  for (const int width : {120, 80, 60}) {
+    auto display = Display(true, width);
+    display.PhaseBegun(isp::Phase::kWrite);
+    display.BytesWritten(0, 8192);
+    const std::string first = LastLine();
+    now += 2;
+    display.BytesWritten(4096, 8192);
+    const std::string line = LastLine();
+    EXPECT_LE(static_cast<int>(line.size()), width - 1) << width;
+    EXPECT_TRUE(line.starts_with("Write         [")) << line;
+    EXPECT_TRUE(line.ends_with("] 50%  2.0 KiB/s  2 s left")) << line;
+    // The bar fills the width its figures at their widest leave, whatever
+    // they are now.
+    const std::size_t bar = line.find(']') - line.find('[') - 1;
+    EXPECT_EQ(static_cast<int>(bar), width - 1 - 14 - 2 - 33) << width;
+    EXPECT_EQ(first.find(']'), line.find(']')) << first;
+    EXPECT_EQ(line.substr(line.find('[') + 1, bar),
+              std::string(bar / 2, '#') + std::string(bar - bar / 2, '.'));
+  }
+}
+
+TEST_F(DisplayTest, NarrowTerminalDropsTheBarButKeepsTheFigures) {
+  auto display = Display(true, 50);
+  display.PhaseBegun(isp::Phase::kWrite);
+  now += 1;
+  display.BytesWritten(1024, 4096);
+  EXPECT_EQ(LastLine(), "Write          25%  1.0 KiB/s  3 s left");
+  // Narrower still, the line is cut at the terminal's edge.
+  auto narrower = Display(true, 30);
+  narrower.PhaseBegun(isp::Phase::kWrite);
+  now += 1;
+  narrower.BytesWritten(1024, 4096);
+  EXPECT_EQ(LastLine(), "Write          25%  1.0 KiB/s");
+}
+
+TEST_F(DisplayTest, PhaseUnderWayIsShownInPlaceAndReplacedByItsLine) {
+  auto display = Display(true);
+  display.PhaseBegun(isp::Phase::kSynchronise);
+  EXPECT_EQ(LastLine(), "Synchronise   ...");
+  display.Synchronised(true);
+  EXPECT_EQ(Out(),
+            "\rSynchronise   ...\033[K\r\033[KSynchronise   ok (the part was already "
+            "synchronised)\n");
+}
+
+TEST_F(DisplayTest, ErrorsAndWarningsTakeALineOfTheirOwn) {
+  auto display = Display(true);
+  display.PhaseBegun(isp::Phase::kWrite);
+  display.BytesWritten(0, 4096);
+  display.Warned({isp::WarningKind::kResends, isp::ProtectionLevel::kNone, 2});
+  display.Error("Verify failed at 0x00001000");
+  display.Finish(false);
+  EXPECT_EQ(Err(),
+            "Warning: the part asked for 2 data block(s) again: the line is noisy\n"
+            "Error: Verify failed at 0x00001000\n");
+  const std::string out = Out();
+  EXPECT_TRUE(out.ends_with("\r\033[KFailed!\n")) << out;
+  // The bar was taken off before each message.
+  EXPECT_EQ(out.find("\r\033[K\r\033[K"), std::string::npos);
+}
+
+TEST_F(DisplayTest, WidthOfSomethingThatIsNoTerminalIsEighty) {
+  EXPECT_EQ(cli::RunDisplay::TerminalWidth(out_file), 80);
+}
+
+}  // namespace
