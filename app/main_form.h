@@ -37,7 +37,9 @@ class TMainForm : public QWidget, public isp::IspWindow {
   static constexpr int kClientHeight = 283;
   static constexpr int kMonitorShownHeight = 587;  // grown by the monitor's height
 
-  explicit TMainForm(QWidget* parent = nullptr);
+  // Every port opens through backends of the factory (tests hand in doubles).
+  explicit TMainForm(QWidget* parent = nullptr,
+                     comm::SerialBackendFactory backends = comm::MakeSystemSerialBackend);
   ~TMainForm() override;
   void setVisible(bool visible) override;
 

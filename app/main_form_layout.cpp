@@ -11,6 +11,7 @@
 #include <QResizeEvent>
 #include <QStyle>
 #include <QTimer>
+#include <utility>
 
 #include "app/main_form.h"
 #include "app/monitor_box.h"
@@ -48,7 +49,8 @@ constexpr int kLightHeight = 20;
 
 TMainForm* MainForm = nullptr;
 
-TMainForm::TMainForm(QWidget* parent) : QWidget(parent), unit(*this) {
+TMainForm::TMainForm(QWidget* parent, comm::SerialBackendFactory backends)
+    : QWidget(parent), unit(*this, std::move(backends)) {
   setWindowTitle("Tarvo Loader");
   setWindowIcon(WindowIcon());
   // Minimise but no maximise; the fixed size leaves nothing to resize.

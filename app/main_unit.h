@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "app/rx_display_form.h"
 #include "comm/comm.h"
@@ -11,9 +12,11 @@ namespace app {
 
 // The window unit's state, one set per process: the serial unit and the
 // engine, the port table, and the flags of the run control and the traffic
-// monitor. Created once, with the window the engine reports to.
+// monitor. Created once, with the window the engine reports to and the
+// factory of the backends through which the serial unit opens every port.
 struct MainUnit {
-  explicit MainUnit(isp::IspWindow& window) : engine(comm, window) {}
+  MainUnit(isp::IspWindow& window, comm::SerialBackendFactory backends)
+      : comm(std::move(backends)), engine(comm, window) {}
   MainUnit(const MainUnit&) = delete;
   MainUnit& operator=(const MainUnit&) = delete;
 

@@ -21,6 +21,13 @@ void PrintTo(const SuccessCase& c, std::ostream* os) {
   *os << c.name;
 }
 
+// Bytes 512 to 1023 all 0xFF, behind a first block of the pattern.
+ByteMap BlockOfFf() {
+  ByteMap bytes = Pattern(0, 512);
+  for (std::uint32_t i = 512; i < 1024; ++i) bytes[i] = 0xFF;
+  return bytes;
+}
+
 class ProgramSuccessTest : public E2eTest, public ::testing::WithParamInterface<SuccessCase> {};
 
 TEST_P(ProgramSuccessTest, FlashHoldsTheImageAndTheModuleStartsIt) {
@@ -62,7 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
                       SuccessCase{"one_sector", Pattern(0, 4096), "Erase 0-0       "},
                       SuccessCase{"highest_byte_at_a_multiple_of_512", Pattern(0, 1025),
                                   "Erase 0-0       "},
-                      SuccessCase{"full_64k", Pattern(0, 0x10000), "Erase 0-15      "}),
+                      SuccessCase{"full_64k", Pattern(0, 0x10000), "Erase 0-15      "},
+                      // Its second block sums to 130560, far beyond 16 bits.
+                      SuccessCase{"block_of_0xff", BlockOfFf(), "Erase 0-0       "}),
     [](const ::testing::TestParamInfo<SuccessCase>& param_info) {
       return std::string(param_info.param.name);
     });
