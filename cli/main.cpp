@@ -10,18 +10,27 @@ namespace {
 
 constexpr int kExitUsage = 64;
 
+#ifdef _WIN32
+constexpr const char* kPortHelp = "Serial port, e.g. COM5";
+#else
+constexpr const char* kPortHelp = "Serial device, e.g. /dev/ttyUSB0";
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{
       "Tarvo Loader: programs the flash of an LPC module over its serial ISP boot loader."};
   app.require_subcommand(1);
+  // Options are "--name" everywhere: on Windows a file path such as
+  // "/data/app.hex" must stay an argument (CLI11 takes "/x" for an option there).
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", "tarvo-cli 0.1.0");
 
   cli::ProgramOptions program;
   auto* program_cmd =
       app.add_subcommand("program", "Program an Intel HEX file into the module's flash.");
-  program_cmd->add_option("--port", program.port, "Serial device, e.g. /dev/ttyUSB0")->required();
+  program_cmd->add_option("--port", program.port, kPortHelp)->required();
   program_cmd->add_flag("!--no-start-isp", program.start_isp,
                         "Do not ask the module's firmware to enter its boot loader first");
   program_cmd->add_option("FILE", program.file, "Intel HEX file")->required();
@@ -67,7 +76,7 @@ int main(int argc, char** argv) {
   std::vector<CLI::App*> module_apps;
   for (auto& cmd : module_cmds) {
     auto* sub = app.add_subcommand(cmd.name, cmd.help);
-    sub->add_option("--port", cmd.port, "Serial device, e.g. /dev/ttyUSB0")->required();
+    sub->add_option("--port", cmd.port, kPortHelp)->required();
     module_apps.push_back(sub);
   }
 

@@ -2,13 +2,14 @@
 
 #include <cstdio>
 
+#include "cli/port_argument.h"
 #include "cli/program_command.h"
 
 namespace cli {
 
 int RunModuleCommand(const std::string& port, comm::ModuleCommand command) {
   comm::Comm comm;
-  if (!comm.CommOpen(port.c_str(), 115200)) {
+  if (!comm.CommOpen(PortArgumentPath(port).c_str(), 115200)) {
     std::fprintf(stderr, "Error: Unable to open Serial Port\n");
     return kExitNotStarted;
   }

@@ -1,10 +1,10 @@
 #include "cli/program_command.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
+#include "cli/console.h"
+#include "cli/port_argument.h"
 #include "cli/progress_display.h"
 #include "cli/run_outcome.h"
 #include "cli/stop_signals.h"
@@ -26,9 +26,8 @@ bool RunEnds(int progress) {
 }  // namespace
 
 int RunProgram(const ProgramOptions& options) {
-  const bool terminal = isatty(STDOUT_FILENO) != 0;
-  ProgressDisplay display(stdout, terminal);
-  TerminalWindow window(display, options.start_isp, terminal);
+  ProgressDisplay display(stdout, IsTerminal(stdout));
+  TerminalWindow window(display, options.start_isp, TakesEscapes(stdout));
   comm::Comm comm;
   isp::IspEngine engine(comm, window);
 
@@ -39,7 +38,7 @@ int RunProgram(const ProgramOptions& options) {
   const StopSignals stop;
   std::fputs(OtherUsersWarnings(options.port).c_str(), stderr);
   std::fflush(stderr);
-  if (!comm.CommOpen(options.port.c_str(), kRunBaud)) {
+  if (!comm.CommOpen(PortArgumentPath(options.port).c_str(), kRunBaud)) {
     window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightRed);
     window.ShowErrorMessage("Unable to open Serial Port");
     return kExitNotStarted;

@@ -1,10 +1,9 @@
 #include "cli/run_display.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
+
+#include "cli/console.h"
 
 namespace cli {
 namespace {
@@ -62,9 +61,7 @@ RunDisplay::RunDisplay(std::FILE* out, std::FILE* err, bool terminal, int width,
     : out_(out), err_(err), terminal_(terminal), width_(width), clock_(std::move(clock)) {}
 
 int RunDisplay::TerminalWidth(std::FILE* file) {
-  winsize size{};
-  if (ioctl(fileno(file), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return 80;
+  return TerminalColumns(file);
 }
 
 void RunDisplay::Transient(const std::string& text) {

@@ -1,10 +1,11 @@
 #include "cli/verified_program.h"
 
-#include <unistd.h>
+#include <chrono>
+#include <csignal>
 
-#include <ctime>
-
+#include "cli/console.h"
 #include "cli/failure_text.h"
+#include "cli/port_argument.h"
 #include "cli/run_display.h"
 #include "cli/run_outcome.h"
 #include "cli/stop_signals.h"
@@ -20,17 +21,18 @@ namespace cli {
 namespace {
 
 double MonotonicSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return std::chrono::duration<double>(now).count();
 }
 
 std::string OpenFailureText(const ProgramOptions& options, const comm::OpenError& error) {
   std::string text = "Unable to open serial port " + options.port;
   if (!error.text.empty()) text += ": " + error.text;
   switch (error.kind) {
+#ifndef _WIN32
     case comm::OpenFailure::kPermission:
       return text + " (is the user in the group dialout?)";
+#endif
     case comm::OpenFailure::kBusy:
       return text + " (another program holds it)";
     case comm::OpenFailure::kNotFound:
@@ -65,7 +67,8 @@ bool PrepareImage(const ProgramOptions& options, RunDisplay& display, isp::Flash
 }  // namespace
 
 int RunVerifiedProgram(const ProgramOptions& options) {
-  const bool terminal = isatty(STDOUT_FILENO) != 0;
+  // The display redraws its line with escape sequences.
+  const bool terminal = TakesEscapes(stdout);
   RunDisplay display(stdout, stderr, terminal, terminal ? RunDisplay::TerminalWidth(stdout) : 80,
                      MonotonicSeconds);
   isp::FlashImage image;
@@ -77,7 +80,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   const std::string users = OtherUsersWarnings(options.port);
   if (!users.empty()) display.Notice(users);
   comm::Comm comm;
-  if (!comm.CommOpen(options.port.c_str(), static_cast<int>(options.baud))) {
+  if (!comm.CommOpen(PortArgumentPath(options.port).c_str(), static_cast<int>(options.baud))) {
     display.Error(OpenFailureText(options, comm.LastOpenError()));
     return kExitNotStarted;
   }

@@ -16,15 +16,47 @@ namespace e2e {
 
 using testing_support::ByteMap;
 
+// The same tests also run the Windows tarvo-cli.exe under Wine against the
+// simulator (tarvo_wine_e2e_tests). There the simulator's pty is reached as
+// a Wine COM port, mapped in the Wine prefix to the link that the simulator
+// makes. The environment names them:
+//   TARVO_WINE_RUN   the program that runs a Windows program under Wine
+//   TARVO_WINE_CLI   tarvo-cli.exe
+//   TARVO_WINE_PORT  the COM port, e.g. COM5
+//   TARVO_WINE_LINK  the path that the prefix maps that port to
+#ifdef TARVO_E2E_UNDER_WINE
+inline constexpr bool kUnderWine = true;
+#else
+inline constexpr bool kUnderWine = false;
+#endif
+
+// The value of a TARVO_WINE_* variable; a test fails when it is not set.
+std::string WineSetting(const char* name);
+
 // Runs tarvo-cli in a temporary working directory against isp-sim.
 class E2eTest : public ::testing::Test {
  protected:
+  void SetUp() override;
+  // The name tarvo-cli opens the simulator under: its pty, or under Wine the
+  // COM port that leads to it.
+  std::string Port() const;
+  // The name tarvo-cli opens another pty under (a test's own peer): the pty,
+  // or under Wine the COM port, once its link leads to that pty.
+  std::string PortTo(const std::string& pty) const;
+  // The command line that starts tarvo-cli, before its arguments.
+  static std::vector<std::string> CliCommand();
   // Starts the simulator with its report and flash dump in the temporary
   // directory; it ends by itself after the first reset or hang-up (unless
   // once is false: then the part lives on across the host's opens).
   testing_support::SimProcess& StartSim(const std::vector<std::string>& flags = {},
                                         bool once = true);
   testing_support::ProcessResult Cli(const std::vector<std::string>& args);
+  // Cli, but tarvo-cli gets SIGINT once its output holds the text, or
+  // after_ms after its start.
+  testing_support::ProcessResult CliInterruptedOn(const std::vector<std::string>& args,
+                                                  const std::string& text);
+  testing_support::ProcessResult CliInterruptedAfter(const std::vector<std::string>& args,
+                                                     int after_ms);
   testing_support::ProcessResult Program(const ByteMap& bytes,
                                          const std::vector<std::string>& extra = {});
   // Waits for the simulator to end and reads what it wrote; of the flash, the
@@ -40,6 +72,11 @@ class E2eTest : public ::testing::Test {
 
   testing_support::ScopedTempDir dir;
   std::unique_ptr<testing_support::SimProcess> sim;
+
+ private:
+  // What the tests compare: under Wine the output with LF line ends, after
+  // checking that the Windows program ended every line with CR LF.
+  static testing_support::ProcessResult Compared(testing_support::ProcessResult result);
 };
 
 }  // namespace e2e

@@ -42,9 +42,11 @@ int ExitStatus(int status) {
 }
 
 // Runs the program to its end; signaller, if given, runs beside it with the
-// child's pid.
+// child's pid, and the program gets SIGINT once its output holds
+// interrupt_on_output (when not empty).
 ProcessResult RunWith(const std::vector<std::string>& argv, const std::string& cwd,
-                      const std::function<void(pid_t)>& signaller) {
+                      const std::function<void(pid_t)>& signaller,
+                      const std::string& interrupt_on_output = "") {
   int out[2];
   int err[2];
   if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
@@ -54,6 +56,7 @@ ProcessResult RunWith(const std::vector<std::string>& argv, const std::string& c
   std::thread interrupter;
   if (signaller) interrupter = std::thread([pid, &signaller] { signaller(pid); });
   ProcessResult result;
+  bool interrupted = false;
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
   int open_count = 2;
@@ -65,6 +68,11 @@ ProcessResult RunWith(const std::vector<std::string>& argv, const std::string& c
       const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
       if (got > 0) {
         sinks[i]->append(buffer, static_cast<std::size_t>(got));
+        if (!interrupted && !interrupt_on_output.empty() &&
+            result.out.find(interrupt_on_output) != std::string::npos) {
+          kill(pid, SIGINT);
+          interrupted = true;
+        }
       } else {
         close(fds[i].fd);
         fds[i].fd = -1;
@@ -105,6 +113,11 @@ ProcessResult RunProcessSignalledWhen(const std::vector<std::string>& argv, cons
     }
     kill(pid, signal_number);
   });
+}
+
+ProcessResult RunProcessInterruptedOn(const std::vector<std::string>& argv, const std::string& cwd,
+                                      const std::string& interrupt_on_output) {
+  return RunWith(argv, cwd, {}, interrupt_on_output);
 }
 
 SimProcess::SimProcess(const std::vector<std::string>& args) {

@@ -25,6 +25,9 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
 // after a guessed time.
 ProcessResult RunProcessSignalledWhen(const std::vector<std::string>& argv, const std::string& cwd,
                                       int signal_number, std::function<bool()> ready);
+// The same, but the program gets SIGINT as soon as its output holds the text.
+ProcessResult RunProcessInterruptedOn(const std::vector<std::string>& argv, const std::string& cwd,
+                                      const std::string& interrupt_on_output);
 
 // The boot-loader simulator in a child process, on a pseudo-terminal whose
 // path it prints on its first line.

@@ -1,10 +1,15 @@
 #pragma once
 
+#ifndef _WIN32
 #include <stdlib.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <string>
+#ifdef _WIN32
+#include <random>
+#endif
 
 namespace testing_support {
 
@@ -13,8 +18,16 @@ namespace testing_support {
 class ScopedTempDir {
  public:
   ScopedTempDir() : previous_(std::filesystem::current_path()) {
+#ifdef _WIN32
+    // No mkdtemp here: a random name that nobody has made yet.
+    std::random_device random;
+    do {
+      path_ = std::filesystem::temp_directory_path() / ("tarvo-test-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(path_));
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "tarvo-test-XXXXXX").string();
     path_ = mkdtemp(pattern.data());
+#endif
     std::filesystem::current_path(path_);
   }
   ~ScopedTempDir() {
@@ -25,8 +38,12 @@ class ScopedTempDir {
   ScopedTempDir(const ScopedTempDir&) = delete;
   ScopedTempDir& operator=(const ScopedTempDir&) = delete;
 
-  const std::filesystem::path& Path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& Path() const {
+    return path_;
+  }
+  std::string File(const std::string& name) const {
+    return (path_ / name).string();
+  }
 
  private:
   std::filesystem::path previous_;

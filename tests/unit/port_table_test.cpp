@@ -4,6 +4,19 @@
 
 namespace {
 
+#ifdef _WIN32
+TEST(DevicePathTest, FourCharacterNamesStandOthersTakeThePrefix) {
+  struct Case {
+    const char* name;
+    const char* path;
+  } cases[] = {
+      {"COM1", "COM1"},          {"COM9", "COM9"},
+      {"COM10", "\\\\.\\COM10"}, {"COM256", "\\\\.\\COM256"},
+      {"CNCA0", "\\\\.\\CNCA0"},  // a virtual port driver's name
+  };
+  for (const Case& c : cases) EXPECT_EQ(comm::DevicePath(c.name), c.path) << c.name;
+}
+#else
 TEST(DevicePathTest, PathsStandBareNamesLieBelowDev) {
   struct Case {
     const char* name;
@@ -16,6 +29,7 @@ TEST(DevicePathTest, PathsStandBareNamesLieBelowDev) {
   };
   for (const Case& c : cases) EXPECT_EQ(comm::DevicePath(c.name), c.path) << c.name;
 }
+#endif
 
 TEST(PortTableTest, LooksUpOnlyPositionsThatHoldAName) {
   comm::PortTable table;

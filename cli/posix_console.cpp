@@ -1,0 +1,22 @@
+#include "cli/console.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace cli {
+
+bool IsTerminal(std::FILE* stream) {
+  return isatty(fileno(stream)) != 0;
+}
+
+bool TakesEscapes(std::FILE* stream) {
+  return IsTerminal(stream);
+}
+
+int TerminalColumns(std::FILE* stream) {
+  winsize size{};
+  if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return 80;
+}
+
+}  // namespace cli
