@@ -11,8 +11,10 @@ const char* StopText(int signal_number) {
   switch (signal_number) {
     case SIGTERM:
       return "terminated";
+#ifdef SIGHUP
     case SIGHUP:
       return "hung up";
+#endif
     default:
       return "interrupted";
   }

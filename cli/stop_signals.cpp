@@ -21,8 +21,16 @@ struct Guarded {
 Guarded g_guarded[] = {
     {SIGINT, OnStopSignal, SIG_DFL},
     {SIGTERM, OnStopSignal, SIG_DFL},
+#ifdef SIGHUP
     {SIGHUP, OnStopSignal, SIG_DFL},
+#endif
+#ifdef SIGBREAK
+    {SIGBREAK, OnStopSignal, SIG_DFL},  // Ctrl-Break in a Windows console
+#endif
+#ifdef SIGPIPE
+    // A reader of our output that goes away must not end the run half-way.
     {SIGPIPE, SIG_IGN, SIG_DFL},
+#endif
 };
 
 }  // namespace

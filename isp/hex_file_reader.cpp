@@ -1,8 +1,6 @@
 #include "isp/hex_file_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "isp/input_file.h"
 
 namespace isp {
 namespace {
@@ -21,21 +19,8 @@ HexFileReader::~HexFileReader() {
 
 bool HexFileReader::Open(const char* path) {
   if (file_ != nullptr || path == nullptr) return false;
-  // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
-  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat info {};
-  // A directory reads as nothing, a device such as /dev/zero never ends.
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  file_ = fdopen(fd, "rb");
-  if (file_ == nullptr) {
-    ::close(fd);
-    return false;
-  }
-  return true;
+  file_ = OpenRegularFile(path);
+  return file_ != nullptr;
 }
 
 // Reads one whole line, however long, without its line break (LF or CR LF).

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include <sys/stat.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "comm/comm.h"
 #include "isp/hex_digits.h"
@@ -232,9 +234,15 @@ TEST_F(HexLoaderTest, MalformedFilesAreRefusedWholeAndChangeNothing) {
 TEST_F(HexLoaderTest, FileThatCannotBeOpenedIsReported) {
   ASSERT_EQ(Load(HexRecord(0, 0x0100, {1}) + "\n" + kEnd), 1);
   const auto bytes_before = engine.Image().bytes;
+  std::vector<std::string> names = {std::string(), dir.File("missing.hex"), dir.Path().string()};
+#ifdef _WIN32
+  names.push_back("NUL");  // a device
+#else
   ASSERT_EQ(mkfifo(dir.File("fifo.hex").c_str(), 0600), 0);
-  for (const std::string& name : {std::string(), dir.File("missing.hex"), dir.Path().string(),
-                                  std::string("/dev/zero"), dir.File("fifo.hex")}) {
+  names.push_back("/dev/zero");
+  names.push_back(dir.File("fifo.hex"));
+#endif
+  for (const std::string& name : names) {
     window.events.clear();
     EXPECT_EQ(engine.LoadHexFile(name.c_str()), 0) << name;
     EXPECT_EQ(window.events, std::vector<std::string>{"error Unable to open file."}) << name;
