@@ -26,6 +26,8 @@ int main(int argc, char** argv) {
   // "/data/app.hex" must stay an argument (CLI11 takes "/x" for an option there).
   app.allow_windows_style_options(false);
   app.set_version_flag("--version", "tarvo-cli 0.1.0");
+  // The man page is made from this.
+  app.set_help_all_flag("--help-all", "Print the help of every command and exit");
 
   cli::ProgramOptions program;
   auto* program_cmd =

@@ -5,7 +5,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh"
+display=""
+[[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]] && display=yes
+# Only what the demo runs: the tests are built by scripts/test.sh.
+TARVO_TARGETS="tarvo-cli isp-sim${display:+ tarvo-loader}" "$root/scripts/build.sh"
 build=${BUILD_DIR:-$root/build}
 
 work=$(mktemp -d /tmp/tarvo-demo-XXXXXX)
@@ -32,7 +35,7 @@ sim_pid=""
 echo "Simulator report: $work/report.json"
 echo "Traffic log:      $work/commlog.txt"
 
-if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" && -x "$build/app/tarvo-loader" ]]; then
+if [[ -n "$display" && -x "$build/app/tarvo-loader" ]]; then
   start_sim "$work/module"
   echo "Opening the window; press Load to program the sample into the simulator."
   (cd "$work" && "$build/app/tarvo-loader" --port "$work/module" --file "$root/samples/blinky.hex")

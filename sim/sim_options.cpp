@@ -91,6 +91,7 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
   CLI::App app{"Simulated NXP LPC1xxx with its serial ISP boot loader, on a pseudo-terminal",
                "isp-sim"};
   app.footer(part_table_text());
+  app.set_version_flag("--version", std::string("isp-sim ") + ISP_SIM_VERSION);
   app.add_option("--link", options.link_path, "Symbolic link to the pty slave");
   app.add_option("--flash-in", options.flash_in,
                  "Initial flash contents (raw, at most the flash size; the rest is erased)")
