@@ -159,7 +159,9 @@ std::string DescribeFailure(const isp::Failure& failure, const RunContext& conte
              isp::SpanOutsidePart(*failure.part, failure.sectors.value_or(isp::SectorSpan{}))
                  .value_or("the sectors are not the part's");
     case isp::FailureReason::kRangeOutsideFlash:
-      return "Cannot read " + std::to_string(failure.length) + " bytes at " +
+      return "Cannot read " +
+             (failure.length > 0 ? std::to_string(failure.length) + " bytes at "
+                                 : std::string("from ")) +
              HexAddress(failure.address.value_or(0)) + ": the " + failure.part->name + " has " +
              std::to_string(failure.part->flash_size / 1024) + " KiB of flash (" + HexAddress(0) +
              " to " + HexAddress(failure.part->flash_size - 1) + ")";
