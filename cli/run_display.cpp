@@ -87,7 +87,8 @@ void RunDisplay::PhaseLine(const char* label, const std::string& text) {
 }
 
 void RunDisplay::PhaseBegun(isp::Phase phase) {
-  if (phase == isp::Phase::kWrite || phase == isp::Phase::kRead) {
+  // The phases that show a bar time it from their start.
+  if (phase == isp::Phase::kWrite || phase == isp::Phase::kRead || phase == isp::Phase::kVerify) {
     write_started_ = clock_();
     reported_tenths_ = -1;
   }

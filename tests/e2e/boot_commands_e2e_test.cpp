@@ -1,7 +1,5 @@
 // tarvo-cli info, read, erase and verify, program of a raw binary and the
 // adapter's reset lines, against isp-sim in both echo dialects.
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 
