@@ -1,6 +1,7 @@
 // tarvo-cli info, read, erase and verify, program of a raw binary and the
 // adapter's reset lines, against isp-sim in both echo dialects.
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 
 #include "isp/image_loader.h"
@@ -117,6 +118,12 @@ TEST_P(DialectTest, ReadWritesTheFlashAsBinaryAndAsIntelHex) {
               std::string::npos)
       << result.out;
   EXPECT_TRUE(result.out.ends_with(" into all.bin\nComplete.\n")) << result.out;
+  // Off a terminal, the progress comes as a line every tenth.
+  const std::string size = std::to_string(c.flash_size);
+  EXPECT_NE(result.out.find("Read          50% ("), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("Read          100% (" + size + " of " + size + " bytes)\n"),
+            std::string::npos)
+      << result.out;
   EXPECT_TRUE(FileText("all.bin") == AsText(flash));
 
   // A stretch that begins and ends inside words, as Intel HEX.
@@ -240,6 +247,20 @@ TEST_F(BootCommandsTest, ReadNeverWritesThroughASymbolicLink) {
   EXPECT_EQ(result.exit_status, 2) << result.out << result.err;
   EXPECT_EQ(result.err, "Error: Cannot write link.bin: it is a symbolic link\n");
   EXPECT_FALSE(FileExists("target.bin"));
+}
+
+TEST_F(BootCommandsTest, ReadEndedBySigtermLeavesNoFileAndClosesTheLog) {
+  // At the real line rate the whole flash takes some 16 s.
+  StartOver(Contents(k1227Flash), {"--baud-rate", "115200"});
+  const auto result = testing_support::RunProcessSignalledWhen(
+      {TARVO_CLI_PATH, "read", "--no-start-isp", "--port", sim->Path(), "--out", "dump.bin"},
+      dir.Path().string(), SIGTERM, [this] { return FileExists("commlog.txt"); });
+  EXPECT_EQ(result.exit_status, 128 + SIGTERM) << result.out << result.err;
+  EXPECT_EQ(result.err, "Error: terminated\n");
+  EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
+  EXPECT_FALSE(FileExists("dump.bin"));
+  EXPECT_TRUE(FileText("commlog.txt").ends_with("End."));
+  ASSERT_TRUE(sim->WaitExit(std::chrono::seconds(5)).has_value());
 }
 
 // The part's flash after programming bytes at 0: the checksum word in place.
