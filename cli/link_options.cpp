@@ -20,10 +20,9 @@ CLI::Option* AddIspLinesOption(CLI::App& command, std::string& wiring) {
   for (const isp::NamedWiring& known : isp::KnownWirings()) names.emplace_back(known.name);
   return command
       .add_option("--isp-lines", wiring,
-                  "Reset the part into its boot loader with the adapter's lines: "
-                  "dtr-reset-rts-isp (DTR drives RESET, RTS the ISP pin, both active when "
-                  "asserted), rts-reset-dtr-isp, or either with -inverted (active when released); "
-                  "at the end RESET is pulsed again to start the firmware")
+                  "Reset the part into its boot loader with the adapter's lines, and at the "
+                  "end into its firmware: dtr-reset-rts-isp means DTR drives RESET and RTS "
+                  "the ISP pin, active when asserted (-inverted: when released)")
       ->check(CLI::IsMember(names));
 }
 
