@@ -36,8 +36,16 @@ std::unique_ptr<isp::ResetLines> MakeResetLines(comm::Comm& comm, const std::str
   const std::optional<isp::LineWiring> found = isp::FindWiring(wiring);
   if (!found) return nullptr;
   return std::make_unique<isp::ResetLines>(
-      *found, [&comm](comm::ModemLine line, bool asserted) { comm.SetModemLine(line, asserted); },
+      *found,
+      [&comm](comm::ModemLine line, bool asserted) { return comm.SetModemLine(line, asserted); },
       [](std::uint32_t ms) { comm::SleepMs(ms); });
+}
+
+void WarnIfLinesRefused(const isp::ResetLines* lines, RunDisplay& display) {
+  if (lines != nullptr && lines->Refused()) {
+    display.Warning(
+        "the port did not take the DTR/RTS settings, so --isp-lines could not reset the part");
+  }
 }
 
 BootSession::BootSession(const LinkOptions& options)
@@ -68,6 +76,7 @@ bool BootSession::Start(int& status) {
   reset_ = MakeResetLines(comm_, options_.isp_lines);
   const isp::ConnectSettings settings{options_.crystal_khz, options_.start_isp, reset_.get()};
   std::optional<isp::Failure> failure = isp::ConnectToPart(*client_, display_, settings);
+  WarnIfLinesRefused(reset_.get(), display_);
   if (!failure) failure = isp::IdentifyPart(*client_, display_, part_);
   if (!failure) return true;
   status = Finish(failure);

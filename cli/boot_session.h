@@ -17,6 +17,8 @@ namespace cli {
 // The adapter's lines as the wiring drives them through the serial unit,
 // timed by the host's clock; nothing when no wiring is named.
 std::unique_ptr<isp::ResetLines> MakeResetLines(comm::Comm& comm, const std::string& wiring);
+// Warns when the lines did not move: the part was not reset by them.
+void WarnIfLinesRefused(const isp::ResetLines* lines, RunDisplay& display);
 
 // One run of a command that reads or erases the part through its boot
 // loader (info, read, erase, verify): the port and the run log opened, the

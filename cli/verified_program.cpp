@@ -86,6 +86,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   settings.run = options.run;
   settings.reset = reset.get();
   const std::optional<isp::Failure> failure = programmer.Run(image, settings);
+  WarnIfLinesRefused(reset.get(), display);
 
   isp::DetachRunLog(comm);
   comm.CommClose();

@@ -26,7 +26,7 @@ ResetLines::ResetLines(LineWiring wiring, SetLine set_line, Sleep sleep)
     : wiring_(wiring), set_line_(std::move(set_line)), sleep_(std::move(sleep)) {}
 
 void ResetLines::Drive(comm::ModemLine line, bool active) {
-  set_line_(line, active == wiring_.active_when_asserted);
+  if (!set_line_(line, active == wiring_.active_when_asserted)) refused_ = true;
 }
 
 void ResetLines::PulseReset() {

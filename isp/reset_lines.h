@@ -42,10 +42,11 @@ class PartReset {
 };
 
 // The pin sequences on two modem lines, timed by a sleep that tests may
-// replace. set_line(line, asserted) drives one line.
+// replace. set_line(line, asserted) drives one line and says whether the
+// device took it.
 class ResetLines final : public PartReset {
  public:
-  using SetLine = std::function<void(comm::ModemLine line, bool asserted)>;
+  using SetLine = std::function<bool(comm::ModemLine line, bool asserted)>;
   using Sleep = std::function<void(std::uint32_t ms)>;
 
   ResetLines(LineWiring wiring, SetLine set_line, Sleep sleep);
@@ -53,6 +54,10 @@ class ResetLines final : public PartReset {
   void EnterBootLoader() override;
   void ReleaseIsp() override;
   void StartFirmware() override;
+
+  // Whether the device refused a line setting (a port without modem lines,
+  // such as a pseudo-terminal): then the pins never moved.
+  bool Refused() const { return refused_; }
 
   // How long RESET is held active, and how long the part is given after it.
   static constexpr std::uint32_t kResetPulseMs = 100;
@@ -65,6 +70,7 @@ class ResetLines final : public PartReset {
   LineWiring wiring_;
   SetLine set_line_;
   Sleep sleep_;
+  bool refused_ = false;
 };
 
 }  // namespace isp

@@ -41,6 +41,7 @@ TEST_P(WiringTest, PinsFollowTheBootAndStartSequences) {
       [&](ModemLine line, bool on) {
         const char* pin = line == c.reset ? "RESET" : line == c.isp ? "ISP" : "?";
         pins.push_back(std::string(pin) + (on == c.active_on ? " active" : " inactive"));
+        return true;
       },
       [&](std::uint32_t ms) { pins.push_back("wait " + std::to_string(ms)); });
 
@@ -124,6 +125,19 @@ INSTANTIATE_TEST_SUITE_P(Wirings, WiringTest, ::testing::ValuesIn(kWirings),
                              if (ch == '-') ch = '_';
                            return name;
                          });
+
+TEST(WiringRefusedTest, LineThatTheDeviceRefusesIsNoted) {
+  int calls = 0;
+  isp::ResetLines lines(
+      *isp::FindWiring("dtr-reset-rts-isp"), [&](ModemLine, bool) { return ++calls != 2; },
+      [](std::uint32_t) {});
+  lines.ReleaseIsp();
+  EXPECT_FALSE(lines.Refused());
+  lines.ReleaseIsp();
+  EXPECT_TRUE(lines.Refused());
+  lines.ReleaseIsp();
+  EXPECT_TRUE(lines.Refused());  // once refused, the sequence is not to be trusted
+}
 
 TEST(WiringNameTest, OnlyTheFourWiringsAreKnown) {
   for (const char* name : {"", "dtr-reset", "DTR-RESET-RTS-ISP", "dtr-reset-rts-isp-", "rts-isp"})
