@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "isp/sector_erase.h"
+
 namespace cli {
 namespace {
 
@@ -21,6 +23,8 @@ const char* Doing(isp::Phase phase) {
       return "verifying";
     case isp::Phase::kRestart:
       return "restarting the part";
+    case isp::Phase::kRead:
+      return "reading the flash";
   }
   return "";
 }
@@ -113,15 +117,34 @@ std::string HexAddress(std::uint32_t address) {
   return Hex32(address);
 }
 
+std::string OpenFailureText(const std::string& port, const comm::OpenError& error) {
+  std::string text = "Unable to open serial port " + port;
+  if (!error.text.empty()) text += ": " + error.text;
+  switch (error.kind) {
+#ifndef _WIN32
+    case comm::OpenFailure::kPermission:
+      return text + " (is the user in the group dialout?)";
+#endif
+    case comm::OpenFailure::kBusy:
+      return text + " (another program holds it)";
+    case comm::OpenFailure::kNotFound:
+      return text + " (is the adapter plugged in?)";
+    default:
+      return text;
+  }
+}
+
 std::string DescribeFailure(const isp::Failure& failure, const RunContext& context) {
   switch (failure.reason) {
     case isp::FailureReason::kUnknownPart:
       return "Unknown part id " + Hex32(failure.part_id) + " (" + std::to_string(failure.part_id) +
              "): add a row for this part to the part table (isp/part_table.cpp)";
     case isp::FailureReason::kOutsideFlash:
-      return context.file + ": line " + std::to_string(failure.line) + ": data lies beyond the " +
-             std::to_string(failure.part->flash_size / 1024) + " KiB flash of the " +
-             failure.part->name + "; nothing was erased: is the file built for this part?";
+      return context.file +
+             (failure.line > 0 ? ": line " + std::to_string(failure.line) : std::string()) +
+             ": data lies beyond the " + std::to_string(failure.part->flash_size / 1024) +
+             " KiB flash of the " + failure.part->name +
+             "; nothing was erased: is the file built for this part?";
     case isp::FailureReason::kNotBlank:
       return "The flash is not blank after the erase" +
              (failure.address ? " at " + HexAddress(*failure.address) : std::string()) +
@@ -131,6 +154,17 @@ std::string DescribeFailure(const isp::Failure& failure, const RunContext& conte
       return "Verify failed at " + HexAddress(failure.address.value_or(0)) +
              ": the flash does not hold what was written (" + Quoted(failure.result.command) +
              "); try again, perhaps with --erase-all";
+    case isp::FailureReason::kNoSuchSectors:
+      return "Cannot erase: " +
+             isp::SpanOutsidePart(*failure.part, failure.sectors.value_or(isp::SectorSpan{}))
+                 .value_or("the sectors are not the part's");
+    case isp::FailureReason::kRangeOutsideFlash:
+      return "Cannot read " +
+             (failure.length > 0 ? std::to_string(failure.length) + " bytes at "
+                                 : std::string("from ")) +
+             HexAddress(failure.address.value_or(0)) + ": the " + failure.part->name + " has " +
+             std::to_string(failure.part->flash_size / 1024) + " KiB of flash (" + HexAddress(0) +
+             " to " + HexAddress(failure.part->flash_size - 1) + ")";
     case isp::FailureReason::kCommand:
       break;
   }

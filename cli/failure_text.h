@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "comm/serial_backend.h"
 #include "isp/programmer_events.h"
 
 namespace cli {
@@ -16,6 +17,9 @@ struct RunContext {
 // One sentence for the user: what went wrong, where (the command sent and
 // what came back, the address), and what to try.
 std::string DescribeFailure(const isp::Failure& failure, const RunContext& context);
+
+// Why the port did not open, with the fix where there is one.
+std::string OpenFailureText(const std::string& port, const comm::OpenError& error);
 
 // The address as the part's manuals write it, e.g. 0x00001000.
 std::string HexAddress(std::uint32_t address);

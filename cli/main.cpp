@@ -1,10 +1,15 @@
 // tarvo-cli: programs a module and sends module commands from a terminal.
 #include <CLI/CLI.hpp>
 
+#include "cli/erase_command.h"
+#include "cli/info_command.h"
+#include "cli/link_options.h"
 #include "cli/module_command.h"
 #include "cli/ports_command.h"
 #include "cli/program_command.h"
+#include "cli/read_command.h"
 #include "cli/verified_program.h"
+#include "cli/verify_command.h"
 
 namespace {
 
@@ -30,16 +35,16 @@ int main(int argc, char** argv) {
   app.set_help_all_flag("--help-all", "Print the help of every command and exit");
 
   cli::ProgramOptions program;
-  auto* program_cmd =
-      app.add_subcommand("program", "Program an Intel HEX file into the module's flash.");
+  auto* program_cmd = app.add_subcommand(
+      "program", "Program an Intel HEX file, or a raw binary (.bin), into the module's flash.");
   program_cmd->add_option("--port", program.port, kPortHelp)->required();
   program_cmd->add_flag("!--no-start-isp", program.start_isp,
                         "Do not ask the module's firmware to enter its boot loader first");
-  program_cmd->add_option("FILE", program.file, "Intel HEX file")->required();
+  program_cmd->add_option("FILE", program.file, "Intel HEX file, or raw binary (.bin)")->required();
   auto* classic = program_cmd->add_flag(
       "--classic", program.classic,
       "Run the window's dialogue instead (LPC1227, 64 KiB, 115200 baud, no verify)");
-  const std::vector<CLI::Option*> own_path = {
+  std::vector<CLI::Option*> own_path = {
       program_cmd->add_option("--baud", program.baud, "Line rate (default 115200)")
           ->check(CLI::IsMember({1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u,
                                  230400u, 460800u, 921600u})),
@@ -55,8 +60,23 @@ int main(int argc, char** argv) {
                             "Leave the part in its boot loader instead of starting the image"),
       program_cmd->add_flag("--allow-lock", program.allow_lock,
                             "Program an image that sets CRP3 or NO_ISP (locks the part)"),
+      program_cmd
+          ->add_option("--address", program.address,
+                       "Where a raw binary (.bin) begins in the flash (default 0)")
+          ->each([&program](const std::string&) { program.address_given = true; }),
   };
+  own_path.push_back(cli::AddIspLinesOption(*program_cmd, program.isp_lines));
   for (CLI::Option* option : own_path) option->excludes(classic);
+
+  // The boot loader's own commands.
+  cli::InfoOptions info;
+  CLI::App* info_cmd = cli::AddInfoCommand(app, info);
+  cli::ReadOptions read;
+  CLI::App* read_cmd = cli::AddReadCommand(app, read);
+  cli::EraseOptions erase;
+  CLI::App* erase_cmd = cli::AddEraseCommand(app, erase);
+  cli::VerifyOptions verify;
+  CLI::App* verify_cmd = cli::AddVerifyCommand(app, verify);
 
   struct ModuleCmd {
     const char* name;
@@ -106,6 +126,10 @@ int main(int argc, char** argv) {
     return program.classic ? cli::RunProgram(program) : cli::RunVerifiedProgram(program);
   }
   if (ports_cmd->parsed()) return cli::RunPorts(all_ports);
+  if (info_cmd->parsed()) return cli::RunInfo(info);
+  if (read_cmd->parsed()) return cli::RunRead(read);
+  if (erase_cmd->parsed()) return cli::RunErase(erase);
+  if (verify_cmd->parsed()) return cli::RunVerify(verify);
   for (std::size_t i = 0; i < module_apps.size(); ++i) {
     if (module_apps[i]->parsed())
       return cli::RunModuleCommand(module_cmds[i].port, module_cmds[i].command);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace cli {
@@ -16,6 +17,9 @@ struct ProgramOptions {
   bool verify = true;
   bool run = true;
   bool allow_lock = false;
+  std::uint32_t address = 0;  // where a raw binary (.bin) begins
+  bool address_given = false;
+  std::string isp_lines;  // the wiring of the adapter's lines; empty: none
 };
 
 // Exit status of a programming run.

@@ -30,6 +30,8 @@ const char* Label(isp::Phase phase) {
       return "Verify";
     case isp::Phase::kRestart:
       return "Restart";
+    case isp::Phase::kRead:
+      return "Read";
   }
   return "";
 }
@@ -85,7 +87,8 @@ void RunDisplay::PhaseLine(const char* label, const std::string& text) {
 }
 
 void RunDisplay::PhaseBegun(isp::Phase phase) {
-  if (phase == isp::Phase::kWrite) {
+  // The phases that show a bar time it from their start.
+  if (phase == isp::Phase::kWrite || phase == isp::Phase::kRead || phase == isp::Phase::kVerify) {
     write_started_ = clock_();
     reported_tenths_ = -1;
   }
@@ -116,7 +119,7 @@ std::string RunDisplay::RateText(std::uint32_t done, double seconds) const {
   return text;
 }
 
-void RunDisplay::DrawBar(std::uint32_t done, std::uint32_t total) {
+void RunDisplay::DrawBar(const char* label, std::uint32_t done, std::uint32_t total) {
   const double seconds = clock_() - write_started_;
   const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
   std::string tail = " " + std::to_string(percent) + "%";
@@ -126,7 +129,7 @@ void RunDisplay::DrawBar(std::uint32_t done, std::uint32_t total) {
             std::to_string(static_cast<long>(std::ceil(left))) + " s left";
   }
   const int room = width_ - 1 - kLabelWidth - 2 - kFiguresWidth;
-  std::string line = Padded("Write");
+  std::string line = Padded(label);
   if (room >= kNarrowestBar) {
     const auto bar = static_cast<std::size_t>(room);
     const std::size_t filled = total == 0 ? bar : bar * done / total;
@@ -136,15 +139,26 @@ void RunDisplay::DrawBar(std::uint32_t done, std::uint32_t total) {
 }
 
 void RunDisplay::BytesWritten(std::uint32_t done, std::uint32_t total) {
+  Progress("Write", done, total);
+}
+
+void RunDisplay::BytesRead(std::uint32_t done, std::uint32_t total) {
+  Progress("Read", done, total);
+}
+
+void RunDisplay::Line(const char* label, const std::string& text) {
+  PhaseLine(label, text);
+}
+
+void RunDisplay::Progress(const char* label, std::uint32_t done, std::uint32_t total) {
   if (terminal_) {
-    DrawBar(done, total);
+    DrawBar(label, done, total);
     return;
   }
   const int tenths = total == 0 ? 10 : static_cast<int>(std::uint64_t{done} * 10 / total);
   if (tenths == reported_tenths_) return;
   reported_tenths_ = tenths;
-  std::fprintf(out_, "%s%d%% (%u of %u bytes)\n", Padded("Write").c_str(), tenths * 10, done,
-               total);
+  std::fprintf(out_, "%s%d%% (%u of %u bytes)\n", Padded(label).c_str(), tenths * 10, done, total);
   std::fflush(out_);
 }
 

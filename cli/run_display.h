@@ -28,7 +28,10 @@ class RunDisplay : public isp::ProgrammerEvents {
   void Verified(std::uint32_t bytes) override;
   void Restarted() override;
   void Warned(const isp::Warning& warning) override;
+  void BytesRead(std::uint32_t done, std::uint32_t total) override;
 
+  // A line of a command's result under its label, laid out as the phases'.
+  void Line(const char* label, const std::string& text);
   void Warning(const std::string& text);
   // Lines for err as they are (each ended by its line break).
   void Notice(const std::string& lines);
@@ -43,7 +46,8 @@ class RunDisplay : public isp::ProgrammerEvents {
   void PhaseLine(const char* label, const std::string& text);
   void Transient(const std::string& text);
   void ClearTransient();
-  void DrawBar(std::uint32_t done, std::uint32_t total);
+  void Progress(const char* label, std::uint32_t done, std::uint32_t total);
+  void DrawBar(const char* label, std::uint32_t done, std::uint32_t total);
   std::string RateText(std::uint32_t done, double seconds) const;
 
   std::FILE* out_;

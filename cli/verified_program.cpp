@@ -3,15 +3,16 @@
 #include <chrono>
 #include <csignal>
 
+#include "cli/boot_session.h"
 #include "cli/console.h"
 #include "cli/failure_text.h"
+#include "cli/image_argument.h"
 #include "cli/port_argument.h"
 #include "cli/run_display.h"
 #include "cli/run_outcome.h"
 #include "cli/stop_signals.h"
 #include "comm/comm.h"
 #include "isp/boot_client.h"
-#include "isp/image_loader.h"
 #include "isp/isp_link.h"
 #include "isp/part_table.h"
 #include "isp/programmer.h"
@@ -25,31 +26,16 @@ double MonotonicSeconds() {
   return std::chrono::duration<double>(now).count();
 }
 
-std::string OpenFailureText(const ProgramOptions& options, const comm::OpenError& error) {
-  std::string text = "Unable to open serial port " + options.port;
-  if (!error.text.empty()) text += ": " + error.text;
-  switch (error.kind) {
-#ifndef _WIN32
-    case comm::OpenFailure::kPermission:
-      return text + " (is the user in the group dialout?)";
-#endif
-    case comm::OpenFailure::kBusy:
-      return text + " (another program holds it)";
-    case comm::OpenFailure::kNotFound:
-      return text + " (is the adapter plugged in?)";
-    default:
-      return text;
-  }
-}
-
 // Everything the file alone tells: refused before the port is opened.
 bool PrepareImage(const ProgramOptions& options, RunDisplay& display, isp::FlashImage& image) {
   std::string error;
-  if (!isp::LoadFlashImage(options.file, isp::LargestKnownFlash(), image, error)) {
+  bool no_vector_table = false;
+  if (!LoadImageArgument({options.file, options.address, options.address_given}, image, error,
+                         no_vector_table)) {
     display.Error(error);
     return false;
   }
-  if (!image.SetChecksumWord()) display.Warned({isp::WarningKind::kNoVectorTable});
+  if (no_vector_table) display.Warned({isp::WarningKind::kNoVectorTable});
   const isp::ProtectionLevel level = isp::ProtectionOf(image);
   if (isp::LocksThePart(level) && !options.allow_lock) {
     display.Error(options.file + " sets " + isp::ProtectionName(level) + " (word " +
@@ -81,7 +67,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   if (!users.empty()) display.Notice(users);
   comm::Comm comm;
   if (!comm.CommOpen(PortArgumentPath(options.port).c_str(), static_cast<int>(options.baud))) {
-    display.Error(OpenFailureText(options, comm.LastOpenError()));
+    display.Error(OpenFailureText(options.port, comm.LastOpenError()));
     return kExitNotStarted;
   }
   std::string why;
@@ -90,6 +76,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   }
   isp::CommLink link(comm);
   isp::BootClient client(link, options.baud, [&stop] { return stop.Requested(); });
+  const std::unique_ptr<isp::ResetLines> reset = MakeResetLines(comm, options.isp_lines);
   isp::Programmer programmer(client, display);
   isp::ProgramSettings settings;
   settings.crystal_khz = options.crystal_khz;
@@ -97,7 +84,9 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   settings.erase_all = options.erase_all;
   settings.verify = options.verify;
   settings.run = options.run;
+  settings.reset = reset.get();
   const std::optional<isp::Failure> failure = programmer.Run(image, settings);
+  WarnIfLinesRefused(reset.get(), display);
 
   isp::DetachRunLog(comm);
   comm.CommClose();

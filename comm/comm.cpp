@@ -85,6 +85,10 @@ int Comm::Received(std::uint8_t* data, int got) {
   return got;
 }
 
+bool Comm::SetModemLine(ModemLine line, bool on) {
+  return IsOpen() && port_->SetModemLine(line, on);
+}
+
 void Comm::CommClose() {
   if (!IsOpen()) return;
   port_->Drain(kWriteMsPerByte);

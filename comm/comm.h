@@ -42,6 +42,9 @@ class Comm {
   int CommReadSome(void* buffer, int max, int timeout_ms);
   // Whether the far end of the held port has hung up.
   bool LineLost() const { return port_ != nullptr && port_->HungUp(); }
+  // Sets a modem control line of the held port (asserted when on); false
+  // when no port is held or the driver refused.
+  bool SetModemLine(ModemLine line, bool on);
 
   // --- receive primitives -------------------------------------------------
   int CommFlushInput();

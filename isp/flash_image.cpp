@@ -64,7 +64,11 @@ bool FlashImage::SetChecksumWord() {
 
 ProtectionLevel ProtectionOf(const FlashImage& image) {
   if (!image.Placed(kProtectionWordAddress, 4)) return ProtectionLevel::kNone;
-  switch (image.Word(kProtectionWordAddress)) {
+  return ProtectionOfWord(image.Word(kProtectionWordAddress));
+}
+
+ProtectionLevel ProtectionOfWord(std::uint32_t word) {
+  switch (word) {
     case 0x12345678:
       return ProtectionLevel::kCrp1;
     case 0x87654321:

@@ -55,6 +55,8 @@ inline constexpr std::uint32_t kProtectionWordAddress = 0x2FC;
 
 // The level the image would set; a word that no record placed sets none.
 ProtectionLevel ProtectionOf(const FlashImage& image);
+// The level a word at 0x2FC sets.
+ProtectionLevel ProtectionOfWord(std::uint32_t word);
 const char* ProtectionName(ProtectionLevel level);
 // CRP3 and NO_ISP lock the part out of its boot loader for good.
 inline bool LocksThePart(ProtectionLevel level) {

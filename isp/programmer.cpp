@@ -3,21 +3,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "isp/part_connection.h"
 #include "isp/restart_routine.h"
+#include "isp/sector_erase.h"
 
 namespace isp {
 namespace {
-
-constexpr std::uint32_t kFirmwareAnswerMs = 1000;
-
-Failure CommandFailure(Phase phase, const CommandResult& result,
-                       std::optional<std::uint32_t> address = std::nullopt) {
-  Failure failure;
-  failure.phase = phase;
-  failure.result = result;
-  failure.address = address;
-  return failure;
-}
 
 // The bytes of a chunk: the image's, the erased value past its end.
 std::vector<std::uint8_t> ChunkBytes(const FlashImage& image, std::uint32_t flash,
@@ -45,39 +36,18 @@ std::optional<Failure> Programmer::Run(const FlashImage& image, const ProgramSet
   if (auto failure = Write(image, *part, plan, settings.verify)) return failure;
   if (client_.Resends() > 0)
     events_.Warned(Warning{WarningKind::kResends, ProtectionLevel::kNone, client_.Resends()});
-  if (settings.run) return Restart(plan);
+  if (settings.run) return Restart(plan, settings.reset);
   return std::nullopt;
 }
 
 std::optional<Failure> Programmer::Synchronise(const ProgramSettings& settings) {
-  if (settings.start_boot_loader) {
-    events_.PhaseBegun(Phase::kStartBootLoader);
-    if (!client_.RequestBootLoader(kFirmwareAnswerMs))
-      events_.Warned(Warning{WarningKind::kNoFirmwareAnswer, ProtectionLevel::kNone, 0});
-  }
-  events_.PhaseBegun(Phase::kSynchronise);
-  bool already = false;
-  const CommandResult result = client_.Synchronize(settings.crystal_khz, already);
-  if (!result.Ok()) return CommandFailure(Phase::kSynchronise, result);
-  events_.Synchronised(already);
-  return std::nullopt;
+  return ConnectToPart(client_, events_,
+                       {settings.crystal_khz, settings.start_boot_loader, settings.reset});
 }
 
 std::optional<Failure> Programmer::Identify(const FlashImage& image, const PartInfo*& part) {
-  events_.PhaseBegun(Phase::kIdentify);
-  CommandResult result = client_.Unlock();
-  if (!result.Ok()) return CommandFailure(Phase::kIdentify, result);
-  std::uint32_t id = 0;
-  result = client_.ReadPartId(id);
-  if (!result.Ok()) return CommandFailure(Phase::kIdentify, result);
-  part = FindPart(id);
-  if (part == nullptr) {
-    Failure failure = CommandFailure(Phase::kIdentify, result);
-    failure.reason = FailureReason::kUnknownPart;
-    failure.part_id = id;
-    return failure;
-  }
-  events_.Identified(*part);
+  if (auto failure = IdentifyPart(client_, events_, part)) return failure;
+  const std::uint32_t id = part->id;
   // Judged before anything is erased.
   if (image.End() > part->flash_size) {
     Failure failure;
@@ -93,25 +63,8 @@ std::optional<Failure> Programmer::Identify(const FlashImage& image, const PartI
 
 std::optional<Failure> Programmer::Erase(const PartInfo& part, const WritePlan& plan) {
   events_.PhaseBegun(Phase::kErase);
-  const std::vector<Sector> sectors = SectorsOf(part);
   for (const SectorSpan& span : plan.erase) {
-    std::uint32_t work_ms = 0;
-    for (unsigned s = span.first; s <= span.last; ++s)
-      work_ms += sectors[s].size / 4096 * kEraseMsPer4KiB;
-    CommandResult result = client_.Prepare(span.first, span.last);
-    if (!result.Ok()) return CommandFailure(Phase::kErase, result, sectors[span.first].start);
-    result = client_.Erase(span.first, span.last, work_ms);
-    if (!result.Ok()) return CommandFailure(Phase::kErase, result, sectors[span.first].start);
-    BlankCheckFault fault;
-    result = client_.BlankCheck(span.first, span.last, fault);
-    if (!result.Ok()) {
-      Failure failure = CommandFailure(Phase::kErase, result, sectors[span.first].start);
-      if (result.kind == ResultKind::kReturnCode && result.code == ReturnCode::SECTOR_NOT_BLANK) {
-        failure.reason = FailureReason::kNotBlank;
-        if (fault.known) failure.address = sectors[span.first].start + fault.offset;
-      }
-      return failure;
-    }
+    if (auto failure = EraseSpan(client_, part, span)) return failure;
   }
   events_.Erased(plan.erase);
   return std::nullopt;
@@ -185,8 +138,13 @@ std::optional<Failure> Programmer::VerifyHidden(const FlashImage& image, const P
   return std::nullopt;
 }
 
-std::optional<Failure> Programmer::Restart(const WritePlan& plan) {
+std::optional<Failure> Programmer::Restart(const WritePlan& plan, PartReset* reset) {
   events_.PhaseBegun(Phase::kRestart);
+  if (reset != nullptr) {
+    reset->StartFirmware();
+    events_.Restarted();
+    return std::nullopt;
+  }
   CommandResult result =
       client_.WriteToRam(plan.ram_buffer, kRestartRoutine, sizeof kRestartRoutine);
   if (!result.Ok()) return CommandFailure(Phase::kRestart, result);

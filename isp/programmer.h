@@ -5,6 +5,7 @@
 #include "isp/boot_client.h"
 #include "isp/flash_image.h"
 #include "isp/programmer_events.h"
+#include "isp/reset_lines.h"
 
 namespace isp {
 
@@ -14,6 +15,10 @@ struct ProgramSettings {
   bool erase_all = false;
   bool verify = true;
   bool run = true;  // restart the part into the new firmware at the end
+  // The adapter's lines reset the part into its boot loader, and at the end
+  // into the new firmware (in place of the "!" request and the restart
+  // routine).
+  PartReset* reset = nullptr;
 };
 
 // Runs one programming of an image on a part through the client:
@@ -27,7 +32,6 @@ class Programmer {
   std::optional<Failure> Run(const FlashImage& image, const ProgramSettings& settings);
 
   // Time the part may take for its flash work, beyond the line time.
-  static constexpr std::uint32_t kEraseMsPer4KiB = 200;
   static constexpr std::uint32_t kCopyMsPer256 = 5;
 
  private:
@@ -41,7 +45,7 @@ class Programmer {
                                     std::uint32_t& done);
   std::optional<Failure> VerifyHidden(const FlashImage& image, const PartInfo& part,
                                       const WritePlan& plan, std::uint32_t& compared);
-  std::optional<Failure> Restart(const WritePlan& plan);
+  std::optional<Failure> Restart(const WritePlan& plan, PartReset* reset);
 
   BootClient& client_;
   ProgrammerEvents& events_;

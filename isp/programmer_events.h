@@ -20,6 +20,7 @@ enum class Phase {
   kWrite,     // each chunk to RAM, copied to flash and compared
   kVerify,    // the flash the boot ROM hides from M, read back
   kRestart,
+  kRead,  // flash read back into a file, or to compare with one
 };
 
 enum class WarningKind {
@@ -36,11 +37,13 @@ struct Warning {
 };
 
 enum class FailureReason {
-  kCommand,         // a command failed: result says how
-  kUnknownPart,     // part_id is in no row of the part table
-  kOutsideFlash,    // the image has data beyond the part's flash (line)
-  kNotBlank,        // a sector is not blank after its erase (address)
-  kVerifyMismatch,  // flash differs from the image (address)
+  kCommand,            // a command failed: result says how
+  kUnknownPart,        // part_id is in no row of the part table
+  kOutsideFlash,       // the image has data beyond the part's flash (line)
+  kNotBlank,           // a sector is not blank after its erase (address)
+  kVerifyMismatch,     // flash differs from the image (address)
+  kNoSuchSectors,      // the sectors asked for are not all the part's (sectors)
+  kRangeOutsideFlash,  // the range asked for is not all flash (address, length)
 };
 
 // Where and why a run failed, so that a front end can say it in one sentence.
@@ -51,7 +54,9 @@ struct Failure {
   std::optional<std::uint32_t> address;  // the flash address concerned
   std::uint32_t part_id = 0;
   const PartInfo* part = nullptr;
-  int line = 0;  // the file line, for kOutsideFlash
+  int line = 0;  // the file line, for kOutsideFlash (0: a file without lines)
+  std::optional<SectorSpan> sectors;
+  std::uint32_t length = 0;
 };
 
 // What a run reports to whichever front end listens. Nothing in the
@@ -70,6 +75,8 @@ class ProgrammerEvents {
   virtual void Verified(std::uint32_t bytes) = 0;
   virtual void Restarted() = 0;
   virtual void Warned(const Warning& warning) = 0;
+  // Bytes of flash read back so far, of all the run reads.
+  virtual void BytesRead(std::uint32_t done, std::uint32_t total) = 0;
 };
 
 }  // namespace isp

@@ -273,17 +273,7 @@ TEST_F(ClientTest, ResendIsAnsweredUpToThreeTimes) {
   EXPECT_EQ(storm.received, "RESEND\r\n");
 }
 
-std::string ReadAnswer(const std::vector<std::uint8_t>& bytes, std::uint32_t sum_offset = 0) {
-  std::string answer;
-  std::uint32_t sum = sum_offset;
-  for (std::size_t at = 0; at < bytes.size(); at += isp::kUuLineBytes) {
-    const std::size_t n = std::min(isp::kUuLineBytes, bytes.size() - at);
-    answer += isp::UuEncodeLine(bytes.data() + at, n) + "\r\n";
-    sum = std::accumulate(bytes.begin() + static_cast<long>(at),
-                          bytes.begin() + static_cast<long>(at + n), sum);
-  }
-  return answer + std::to_string(sum) + "\r\n";
-}
+using unit::ReadAnswer;
 
 TEST_F(ClientTest, ReadTakesBlocksAndAsksAgainForABadOne) {
   std::vector<std::uint8_t> flash(64);

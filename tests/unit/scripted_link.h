@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "isp/isp_link.h"
+#include "isp/uu_lines.h"
 
 namespace unit {
 
@@ -72,5 +73,19 @@ class ScriptedLink : public isp::IspLink {
   std::deque<Pending> pending_;
   std::uint32_t now_ = 1000;
 };
+
+// The part's answer to one block of an R: the data lines of the bytes and
+// their checksum, which sum_offset puts wrong.
+inline std::string ReadAnswer(const std::vector<std::uint8_t>& bytes,
+                              std::uint32_t sum_offset = 0) {
+  std::string answer;
+  std::uint32_t sum = sum_offset;
+  for (std::size_t at = 0; at < bytes.size(); at += isp::kUuLineBytes) {
+    const std::size_t n = std::min(isp::kUuLineBytes, bytes.size() - at);
+    answer += isp::UuEncodeLine(bytes.data() + at, n) + "\r\n";
+    for (std::size_t i = at; i < at + n; ++i) sum += bytes[i];
+  }
+  return answer + std::to_string(sum) + "\r\n";
+}
 
 }  // namespace unit

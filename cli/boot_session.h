@@ -1,0 +1,64 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/link_options.h"
+#include "cli/run_display.h"
+#include "cli/stop_signals.h"
+#include "comm/comm.h"
+#include "isp/boot_client.h"
+#include "isp/isp_link.h"
+#include "isp/reset_lines.h"
+
+namespace cli {
+
+// The adapter's lines as the wiring drives them through the serial unit,
+// timed by the host's clock; nothing when no wiring is named.
+std::unique_ptr<isp::ResetLines> MakeResetLines(comm::Comm& comm, const std::string& wiring);
+// Warns when the lines did not move: the part was not reset by them.
+void WarnIfLinesRefused(const isp::ResetLines* lines, RunDisplay& display);
+
+// One run of a command that reads or erases the part through its boot
+// loader (info, read, erase, verify): the port and the run log opened, the
+// part brought into its boot loader, synchronised and identified; at the
+// end, with the adapter's lines wired, RESET pulsed so that the firmware
+// starts, then the log and the port closed. Stop signals end the run
+// before the next command goes out.
+class BootSession {
+ public:
+  explicit BootSession(const LinkOptions& options);
+  ~BootSession();
+  BootSession(const BootSession&) = delete;
+  BootSession& operator=(const BootSession&) = delete;
+
+  RunDisplay& Display() { return display_; }
+
+  // Opens the port and reaches an identified part. When it fails, the
+  // error has been shown and the exit status is in status.
+  bool Start(int& status);
+  isp::BootClient& Client() { return *client_; }
+  const isp::PartInfo& Part() const { return *part_; }
+
+  // Ends the run after its work: shows the failure, if any, names file in
+  // it, and returns the exit status.
+  int Finish(const std::optional<isp::Failure>& failure, const std::string& file = "");
+  // Ends a run whose work found a fault of its own (already shown): exit 1.
+  int FinishFailed();
+
+ private:
+  void Close();
+
+  LinkOptions options_;
+  RunDisplay display_;
+  std::optional<StopSignals> stop_;
+  comm::Comm comm_;
+  std::optional<isp::CommLink> link_;
+  std::optional<isp::BootClient> client_;
+  std::unique_ptr<isp::ResetLines> reset_;
+  const isp::PartInfo* part_ = nullptr;
+  bool open_ = false;
+};
+
+}  // namespace cli

@@ -1,0 +1,21 @@
+#include "cli/image_argument.h"
+
+#include "isp/image_file.h"
+#include "isp/part_table.h"
+
+namespace cli {
+
+bool LoadImageArgument(const ImageArgument& argument, isp::FlashImage& image, std::string& error,
+                       bool& no_vector_table) {
+  if (argument.address_given && isp::FormatOfName(argument.file) != isp::ImageFormat::kBinary) {
+    error = "--address is for a raw binary file (.bin); the records of " + argument.file +
+            " carry their own addresses";
+    return false;
+  }
+  if (!isp::LoadImageFile(argument.file, argument.address, isp::LargestKnownFlash(), image, error))
+    return false;
+  no_vector_table = !image.SetChecksumWord();
+  return true;
+}
+
+}  // namespace cli

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
+
+namespace cli {
+
+// How every command that talks to the boot loader reaches it.
+struct LinkOptions {
+  std::string port;
+  unsigned baud = 115200;
+  unsigned crystal_khz = 12000;
+  bool start_isp = true;  // ask the module's firmware for its boot loader first
+  std::string isp_lines;  // the wiring of DTR and RTS to RESET and ISP; empty: none
+};
+
+// The help text of --port.
+const char* PortHelp();
+
+// --port (required), --baud, --crystal-khz, --no-start-isp and --isp-lines
+// on the command.
+void AddLinkOptions(CLI::App& command, LinkOptions& options);
+
+// --isp-lines alone, for commands that add the others themselves.
+CLI::Option* AddIspLinesOption(CLI::App& command, std::string& wiring);
+
+}  // namespace cli

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "isp/boot_client.h"
+#include "isp/flash_image.h"
+#include "isp/flash_read.h"
+#include "isp/programmer_events.h"
+
+namespace isp {
+
+// How the flash compares with an image: only the bytes the image places
+// count, the rest of the flash is not the file's business.
+struct FlashComparison {
+  std::uint32_t compared = 0;
+  std::uint32_t differing = 0;
+  std::optional<std::uint32_t> first_difference;  // the lowest differing address
+
+  bool Equal() const { return differing == 0; }
+};
+
+// The stretches of flash that hold placed bytes, in whole blocks of
+// `block` bytes, neighbours joined.
+std::vector<FlashRange> PlacedRanges(const FlashImage& image, std::uint32_t block);
+
+// Adds the comparison of flash bytes read from address with the image.
+void CompareWithImage(const FlashImage& image, std::uint32_t address,
+                      const std::vector<std::uint8_t>& flash, FlashComparison& comparison);
+
+// Reads back the flash under the image's data and compares: writes nothing.
+// An image with data beyond the part's flash is refused before reading.
+// Tells Verified when the flash holds the image.
+std::optional<Failure> VerifyFlash(BootClient& client, ProgrammerEvents& events,
+                                   const PartInfo& part, const FlashImage& image,
+                                   FlashComparison& comparison);
+
+}  // namespace isp

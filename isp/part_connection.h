@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "isp/boot_client.h"
+#include "isp/programmer_events.h"
+#include "isp/reset_lines.h"
+
+namespace isp {
+
+// How a run reaches the part's boot loader.
+struct ConnectSettings {
+  unsigned crystal_khz = 12000;
+  bool start_boot_loader = true;  // send the "!" request first
+  // The adapter's lines reset the part into its boot loader (no "!" then).
+  PartReset* reset = nullptr;
+};
+
+// Brings the part into its boot loader and synchronises with it, echo off.
+std::optional<Failure> ConnectToPart(BootClient& client, ProgrammerEvents& events,
+                                     const ConnectSettings& settings);
+
+// Unlocks the part and finds its row of the part table by the id it answers.
+std::optional<Failure> IdentifyPart(BootClient& client, ProgrammerEvents& events,
+                                    const PartInfo*& part);
+
+// A failure of the command, in the phase, at the address.
+Failure CommandFailure(Phase phase, const CommandResult& result,
+                       std::optional<std::uint32_t> address = std::nullopt);
+
+}  // namespace isp

@@ -1,0 +1,48 @@
+#include "isp/part_details.h"
+
+#include <vector>
+
+#include "isp/part_connection.h"
+
+namespace isp {
+namespace {
+
+// A command the part answered with a return code (one it does not know, or
+// refuses) leaves its detail unknown; anything else ends the run.
+bool LineFailed(const CommandResult& result) {
+  return !result.Ok() && result.kind != ResultKind::kReturnCode;
+}
+
+}  // namespace
+
+std::optional<Failure> ReadPartDetails(BootClient& client, const PartInfo& part,
+                                       PartDetails& details) {
+  details = PartDetails{};
+  details.part = &part;
+  unsigned major = 0;
+  unsigned minor = 0;
+  CommandResult result = client.ReadBootCodeVersion(major, minor);
+  if (LineFailed(result)) return CommandFailure(Phase::kIdentify, result);
+  if (result.Ok()) details.boot_code = {major, minor};
+
+  std::array<std::uint32_t, 4> serial{};
+  result = client.ReadSerialNumber(serial);
+  if (LineFailed(result)) return CommandFailure(Phase::kIdentify, result);
+  if (result.Ok()) details.serial = serial;
+
+  std::vector<std::uint8_t> word;
+  result = client.ReadMemory(kProtectionWordAddress, 4, word);
+  if (LineFailed(result)) return CommandFailure(Phase::kIdentify, result, kProtectionWordAddress);
+  if (result.Ok()) {
+    details.protection = ProtectionReading::kRead;
+    details.protection_word =
+        static_cast<std::uint32_t>(word[0]) | static_cast<std::uint32_t>(word[1]) << 8 |
+        static_cast<std::uint32_t>(word[2]) << 16 | static_cast<std::uint32_t>(word[3]) << 24;
+    details.level = ProtectionOfWord(details.protection_word);
+  } else if (result.code == ReturnCode::CODE_READ_PROTECTION_ENABLED) {
+    details.protection = ProtectionReading::kRefused;
+  }
+  return std::nullopt;
+}
+
+}  // namespace isp

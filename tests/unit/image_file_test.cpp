@@ -1,0 +1,124 @@
+// Image files chosen by their names: Intel HEX, or raw binary for .bin, and
+// a file refused whose bytes do not fit its name.
+#include "isp/image_file.h"
+
+#include <gtest/gtest.h>
+
+#include "cli/image_argument.h"
+#include "tests/support/hex_writer.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+constexpr std::uint32_t kLimit = 512 * 1024;
+const std::string kHexText =
+    testing_support::HexRecord(0, 0x0010, {0xAA, 0xBB}) + "\n:00000001FF\n";
+
+class ImageFileTest : public ::testing::Test {
+ protected:
+  bool Load(const std::string& name, const std::string& bytes, std::uint32_t address = 0) {
+    testing_support::WriteTextFile(dir.File(name), bytes);
+    return isp::LoadImageFile(dir.File(name), address, kLimit, image, error);
+  }
+
+  testing_support::ScopedTempDir dir;
+  isp::FlashImage image;
+  std::string error;
+};
+
+TEST_F(ImageFileTest, FormatIsToldByTheName) {
+  EXPECT_EQ(isp::FormatOfName("app.bin"), isp::ImageFormat::kBinary);
+  EXPECT_EQ(isp::FormatOfName("APP.BIN"), isp::ImageFormat::kBinary);
+  EXPECT_EQ(isp::FormatOfName("app.hex"), isp::ImageFormat::kIntelHex);
+  EXPECT_EQ(isp::FormatOfName("app.ihx"), isp::ImageFormat::kIntelHex);
+  EXPECT_EQ(isp::FormatOfName("bin"), isp::ImageFormat::kIntelHex);
+  EXPECT_TRUE(isp::WantsIntelHex("dump.HEX"));
+  EXPECT_FALSE(isp::WantsIntelHex("dump.bin"));
+  EXPECT_FALSE(isp::WantsIntelHex("dump"));
+}
+
+TEST_F(ImageFileTest, BinaryLandsAtItsAddressEveryByteCounted) {
+  const std::string bytes("\x00\xFF\x10:\r\n", 6);
+  ASSERT_TRUE(Load("app.bin", bytes, 0x1000)) << error;
+  EXPECT_EQ(image.End(), 0x1006u);
+  EXPECT_FALSE(image.Placed(0, 0x1000));
+  EXPECT_TRUE(image.Placed(0x1001, 1));  // an 0xFF byte of the file is the file's
+  for (std::uint32_t i = 0; i < bytes.size(); ++i)
+    EXPECT_EQ(image.At(0x1000 + i), static_cast<std::uint8_t>(bytes[i])) << i;
+}
+
+TEST_F(ImageFileTest, HexNameLoadsHexRecords) {
+  ASSERT_TRUE(Load("app.hex", kHexText)) << error;
+  EXPECT_EQ(image.At(0x10), 0xAA);
+  EXPECT_EQ(image.End(), 0x12u);
+}
+
+TEST_F(ImageFileTest, BytesThatDoNotFitTheNameAreRefused) {
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::uint32_t address;
+    const char* error;  // after the path and a space or ": "
+  } cases[] = {
+      {"elf.hex",
+       std::string("\x7F"
+                   "ELF\x01\x01",
+                   6),
+       0,
+       "holds no Intel HEX text (its first byte is 0x7F, not ':'): a raw binary file must end in "
+       ".bin"},
+      {"colon.hex", ":not a record\n", 0,
+       "holds no Intel HEX text (it begins with ':' but no HEX record): a raw binary file must end "
+       "in .bin"},
+      {"blank.hex", "\r\n  \n", 0,
+       "holds no Intel HEX text (it holds only white space): a raw binary file must end in .bin"},
+      {"text.bin", kHexText, 0,
+       "holds Intel HEX text, not raw binary: name it .hex to program its records at their "
+       "addresses"},
+      {"empty.bin", "", 0, "is empty: there is nothing to write"},
+      {"big.bin", std::string(16, 'x'), kLimit - 8,
+       ": 16 bytes from address 524280 reach beyond the flash of every known part (512 KiB)"},
+      {"far.bin", "xy", kLimit + 1,
+       ": 2 bytes from address 524289 reach beyond the flash of every known part (512 KiB)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    image = isp::FlashImage();
+    const std::uint8_t before = 0x42;
+    image.Place(0, &before, 1, 1);
+    EXPECT_FALSE(Load(c.name, c.bytes, c.address));
+    const std::string path = dir.File(c.name);
+    const std::string expected = c.error[0] == ':' ? path + c.error : path + " " + c.error;
+    EXPECT_EQ(error, expected);
+    EXPECT_EQ(image.At(0), 0x42);  // the image is left as it was
+  }
+}
+
+TEST_F(ImageFileTest, MissingFileIsNamedAsTheHexLoaderDoes) {
+  EXPECT_FALSE(isp::LoadImageFile(dir.File("none.bin"), 0, kLimit, image, error));
+  EXPECT_EQ(error, "Unable to open file.");
+}
+
+TEST_F(ImageFileTest, AddressIsRefusedForAHexFileAndTheChecksumWordIsSet) {
+  testing_support::WriteTextFile(dir.File("app.hex"), kHexText);
+  bool no_vector_table = false;
+  EXPECT_FALSE(
+      cli::LoadImageArgument({dir.File("app.hex"), 0x1000, true}, image, error, no_vector_table));
+  EXPECT_EQ(error, "--address is for a raw binary file (.bin); the records of " +
+                       dir.File("app.hex") + " carry their own addresses");
+
+  // A binary with a vector table gets its checksum word, as programming does.
+  std::string table(32, '\0');
+  table[0] = 0x10;
+  testing_support::WriteTextFile(dir.File("app.bin"), table);
+  ASSERT_TRUE(
+      cli::LoadImageArgument({dir.File("app.bin"), 0, false}, image, error, no_vector_table))
+      << error;
+  EXPECT_FALSE(no_vector_table);
+  std::uint32_t sum = 0;
+  for (std::uint32_t word = 0; word < 8; ++word) sum += image.Word(word * 4);
+  EXPECT_EQ(sum, 0u);
+  EXPECT_NE(image.Word(28), 0u);
+}
+
+}  // namespace
