@@ -50,7 +50,8 @@ reject() {
 
 expect "tarvo-cli pro" program
 reject "tarvo-cli pro" ports
-expect "tarvo-cli " program ports
+expect "tarvo-cli " program ports info read erase verify
+expect "tarvo-cli read --" --out --address --length --isp-lines
 expect "tarvo-cli program --" --port --classic --no-verify --help
 reject "tarvo-cli program --" --all
 expect "tarvo-cli ports --" --all
