@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "cli/output_options.h"
+#include "cli/run_outcome.h"
+
 namespace cli {
 
 struct ProgramOptions {
@@ -16,12 +19,8 @@ struct ProgramOptions {
   bool verify = true;
   bool run = true;
   bool allow_lock = false;
+  OutputOptions output;
 };
-
-// Exit status of a programming run.
-inline constexpr int kExitComplete = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitNotStarted = 2;  // file not loaded or port not opened
 
 // One programming run from the terminal: the window's run, tick for tick
 // (program --classic).

@@ -2,7 +2,6 @@
 
 #include <csignal>
 
-#include "cli/program_command.h"
 #include "comm/port_users.h"
 
 namespace cli {
@@ -21,7 +20,16 @@ const char* StopText(int signal_number) {
 }
 
 int StoppedExitStatus(int signal_number) {
-  return signal_number == SIGINT ? kExitFailed : 128 + signal_number;
+  return kExitSignalBase + signal_number;
+}
+
+std::string ExitStatusHelp() {
+  return "Exit status:\n"
+         "  0    done\n"
+         "  1    the part or the module refused or did not answer\n"
+         "  2    nothing was sent: the file did not load or the port did not open\n"
+         "  64   the command line is wrong\n"
+         "  130  stopped by Ctrl-C (128 + the signal: 143 for SIGTERM, 129 for SIGHUP)\n";
 }
 
 std::string OtherUsersWarnings(const std::string& port) {

@@ -1,12 +1,13 @@
 #include "cli/verified_program.h"
 
-#include <chrono>
 #include <csignal>
+#include <memory>
 
 #include "cli/console.h"
 #include "cli/failure_text.h"
 #include "cli/port_argument.h"
-#include "cli/run_display.h"
+#include "cli/run_log_choice.h"
+#include "cli/run_report.h"
 #include "cli/run_outcome.h"
 #include "cli/stop_signals.h"
 #include "comm/comm.h"
@@ -20,33 +21,11 @@
 namespace cli {
 namespace {
 
-double MonotonicSeconds() {
-  const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return std::chrono::duration<double>(now).count();
-}
-
-std::string OpenFailureText(const ProgramOptions& options, const comm::OpenError& error) {
-  std::string text = "Unable to open serial port " + options.port;
-  if (!error.text.empty()) text += ": " + error.text;
-  switch (error.kind) {
-#ifndef _WIN32
-    case comm::OpenFailure::kPermission:
-      return text + " (is the user in the group dialout?)";
-#endif
-    case comm::OpenFailure::kBusy:
-      return text + " (another program holds it)";
-    case comm::OpenFailure::kNotFound:
-      return text + " (is the adapter plugged in?)";
-    default:
-      return text;
-  }
-}
-
 // Everything the file alone tells: refused before the port is opened.
-bool PrepareImage(const ProgramOptions& options, RunDisplay& display, isp::FlashImage& image) {
+bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashImage& image) {
   std::string error;
   if (!isp::LoadFlashImage(options.file, isp::LargestKnownFlash(), image, error)) {
-    display.Error(error);
+    display.Error(FileFailureText(options.file, error));
     return false;
   }
   if (!image.SetChecksumWord()) display.Warned({isp::WarningKind::kNoVectorTable});
@@ -67,10 +46,8 @@ bool PrepareImage(const ProgramOptions& options, RunDisplay& display, isp::Flash
 }  // namespace
 
 int RunVerifiedProgram(const ProgramOptions& options) {
-  // The display redraws its line with escape sequences.
-  const bool terminal = TakesEscapes(stdout);
-  RunDisplay display(stdout, stderr, terminal, terminal ? RunDisplay::TerminalWidth(stdout) : 80,
-                     MonotonicSeconds);
+  const std::unique_ptr<RunReport> report = MakeRunReport(options.output);
+  RunReport& display = *report;
   isp::FlashImage image;
   if (!PrepareImage(options, display, image)) return kExitNotStarted;
 
@@ -81,12 +58,13 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   if (!users.empty()) display.Notice(users);
   comm::Comm comm;
   if (!comm.CommOpen(PortArgumentPath(options.port).c_str(), static_cast<int>(options.baud))) {
-    display.Error(OpenFailureText(options, comm.LastOpenError()));
+    display.Error(PortOpenFailureText(options.port, comm.LastOpenError()));
     return kExitNotStarted;
   }
   std::string why;
-  if (!isp::AttachRunLog(comm, &why)) {
-    display.Warning(std::string("\"") + isp::kRunLogName + "\" not written: " + why);
+  const bool logged = AttachChosenLog(comm, options.output, why);
+  if (!logged && !why.empty()) {
+    display.Warning("\"" + options.output.log_path + "\" not written: " + why);
   }
   isp::CommLink link(comm);
   isp::BootClient client(link, options.baud, [&stop] { return stop.Requested(); });
@@ -101,13 +79,18 @@ int RunVerifiedProgram(const ProgramOptions& options) {
 
   isp::DetachRunLog(comm);
   comm.CommClose();
+  const auto log_kept = [&] {
+    if (logged) display.FileKept(isp::kRunLogName, AbsolutePath(options.output.log_path));
+  };
   if (!failure) {
+    log_kept();
     display.Finish(true);
     return kExitComplete;
   }
   const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
   display.Error(stopped ? StopText(stop.Signal())
                         : DescribeFailure(*failure, {options.port, options.baud, options.file}));
+  log_kept();
   display.Finish(false);
   if (stopped) return StoppedExitStatus(stop.Signal());
   if (failure->reason == isp::FailureReason::kOutsideFlash) return kExitNotStarted;
