@@ -24,7 +24,8 @@ void JsonLines::Phase(const std::string& phase, bool ok, const std::string& text
 
 void JsonLines::Progress(std::uint32_t done, std::uint32_t total) {
   const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
-  Emit(Line(nlohmann::json{{"event", "progress"}, {"done", done}, {"total", total}, {"percent", percent}}));
+  Emit(Line(nlohmann::json{
+      {"event", "progress"}, {"done", done}, {"total", total}, {"percent", percent}}));
 }
 
 void JsonLines::Warning(const std::string& text) {
@@ -41,11 +42,8 @@ void JsonLines::File(const std::string& name, const std::string& path) {
 
 void JsonLines::Result(bool ok, std::uint32_t bytes, double seconds) {
   const double rate = seconds > 0 ? bytes / seconds : 0.0;
-  Emit(Line(nlohmann::json{{"event", "result"},
-                      {"ok", ok},
-                      {"bytes", bytes},
-                      {"seconds", seconds},
-                      {"rate", rate}}));
+  Emit(Line(nlohmann::json{
+      {"event", "result"}, {"ok", ok}, {"bytes", bytes}, {"seconds", seconds}, {"rate", rate}}));
 }
 
 void JsonLines::ModuleResult(bool ok, const std::string& sent, bool echoed) {

@@ -9,7 +9,8 @@ void JsonReport::PhaseBegun(isp::Phase phase) {
 }
 
 void JsonReport::Synchronised(bool already_synchronised) {
-  lines_.Phase("Synchronise", true, already_synchronised ? "the part was already synchronised" : "");
+  lines_.Phase("Synchronise", true,
+               already_synchronised ? "the part was already synchronised" : "");
 }
 
 void JsonReport::Identified(const isp::PartInfo& part) {

@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
   cli::AddPortOption(*program_cmd, program.port);
   // Flags that switch a default off, without CLI11's "{false}" in the help.
   const auto off_flag = [program_cmd](const char* name, bool& value, const char* help) {
-    return program_cmd->add_flag_callback(name, [&value] { value = false; }, help);
+    return program_cmd->add_flag_callback(
+        name, [&value] { value = false; }, help);
   };
   off_flag("--no-start-isp", program.start_isp,
            "Do not ask the module's firmware to enter its boot loader first");
@@ -73,7 +74,8 @@ int main(int argc, char** argv) {
           ->check(CLI::Range(1u, 1000000u)),
       program_cmd->add_flag("--erase-all", program.erase_all,
                             "Erase every sector, not only those the image touches"),
-      off_flag("--no-verify", program.verify, "Do not compare the flash with the image after writing"),
+      off_flag("--no-verify", program.verify,
+               "Do not compare the flash with the image after writing"),
       off_flag("--no-run", program.run,
                "Leave the part in its boot loader instead of starting the image"),
       program_cmd->add_flag("--allow-lock", program.allow_lock,

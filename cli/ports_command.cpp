@@ -17,11 +17,12 @@ int ListPorts(const PortsOptions& options, const PortWalk& walk, const PortOpens
     if (!options.all && !opens(port.PortName)) return 1;
     const std::string usb = port.UsbId != nullptr ? port.UsbId : "";
     if (options.json) {
-      const nlohmann::json object{{"port", port.PortName},
-                                  {"name", port.FriendlyName},
-                                  {"bus", port.EnumeratorName},
-                                  {"usb", usb},
-                                  {"serial", port.SerialNumber != nullptr ? port.SerialNumber : ""}};
+      const nlohmann::json object{
+          {"port", port.PortName},
+          {"name", port.FriendlyName},
+          {"bus", port.EnumeratorName},
+          {"usb", usb},
+          {"serial", port.SerialNumber != nullptr ? port.SerialNumber : ""}};
       std::fprintf(out, "%s\n",
                    object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     } else {
@@ -42,7 +43,8 @@ int ListPorts(const PortsOptions& options, const PortWalk& walk, const PortOpens
 int RunPorts(const PortsOptions& options) {
   comm::Comm comm;
   return ListPorts(
-      options, [](const comm::PortCallback& callback) { return comm::EnumSerialPorts(callback, 0); },
+      options,
+      [](const comm::PortCallback& callback) { return comm::EnumSerialPorts(callback, 0); },
       [&comm](const std::string& port) { return comm::ProbePort(comm, port, kProbeBaud); }, stdout,
       stderr);
 }

@@ -95,8 +95,8 @@ int RunProgram(const ProgramOptions& options) {
   std::vector<std::pair<std::string, std::string>> kept;
   if (logged) kept.emplace_back(isp::kRunLogName, AbsolutePath(output.log_path));
   for (const std::string& name : window.FilesWritten()) kept.emplace_back(name, AbsolutePath(name));
-  const auto written = static_cast<std::uint32_t>(engine.RunState().BytesTotal -
-                                                  engine.RunState().BytesRemaining);
+  const auto written =
+      static_cast<std::uint32_t>(engine.RunState().BytesTotal - engine.RunState().BytesRemaining);
   if (json) {
     for (const auto& [name, path] : kept) json->File(name, path);
     json->Result(!failed, written, seconds);

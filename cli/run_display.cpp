@@ -33,8 +33,9 @@ std::string Padded(const std::string& label) {
 }  // namespace
 
 RunDisplay::RunDisplay(std::FILE* out, std::FILE* err, bool terminal, int width, Clock clock)
-    : RunDisplay(out, err, Style{terminal, false, false, false}, [width] { return width; },
-                 std::move(clock)) {}
+    : RunDisplay(
+          out, err, Style{terminal, false, false, false}, [width] { return width; },
+          std::move(clock)) {}
 
 RunDisplay::RunDisplay(std::FILE* out, std::FILE* err, Style style, Width width, Clock clock)
     : out_(out), err_(err), style_(style), width_(std::move(width)), clock_(std::move(clock)) {}
@@ -167,8 +168,7 @@ void RunDisplay::Notice(const std::string& lines) {
 void RunDisplay::Error(const std::string& text) {
   ClearTransient();
   std::fflush(out_);
-  std::fprintf(err_, "%s %s\n", Coloured("Error:", kRed, style_.colour_err).c_str(),
-               text.c_str());
+  std::fprintf(err_, "%s %s\n", Coloured("Error:", kRed, style_.colour_err).c_str(), text.c_str());
   std::fflush(err_);
 }
 
@@ -182,8 +182,9 @@ void RunDisplay::FileKept(const std::string& name, const std::string& path) {
 
 void RunDisplay::Finish(bool ok) {
   ClearTransient();
-  std::fprintf(out_, "%s\n",
-               Coloured(ok ? "Complete." : "Failed!", ok ? kGreen : kRed, style_.colour_out).c_str());
+  std::fprintf(
+      out_, "%s\n",
+      Coloured(ok ? "Complete." : "Failed!", ok ? kGreen : kRed, style_.colour_out).c_str());
   std::fflush(out_);
 }
 

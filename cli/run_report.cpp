@@ -25,8 +25,8 @@ std::unique_ptr<RunReport> MakeRunReport(const OutputOptions& options) {
   style.colour_err = StyleOf(stderr).colour;
   style.quiet = options.quiet;
   // Asked before every redraw, so that the bar follows a resized terminal.
-  return std::make_unique<RunDisplay>(stdout, stderr, style,
-                                      [] { return TerminalColumns(stdout); }, MonotonicSeconds);
+  return std::make_unique<RunDisplay>(
+      stdout, stderr, style, [] { return TerminalColumns(stdout); }, MonotonicSeconds);
 }
 
 }  // namespace cli

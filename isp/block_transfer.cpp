@@ -29,9 +29,8 @@ void IspEngine::SaveRejectedBlock() {
     window_.FileNotWritten(kRejectedBlockName, why.c_str());
     return;
   }
-  const bool written =
-      std::fwrite(image_.bytes.data() + run_.ImagePosition, 1, kBlockSize, dump) ==
-      static_cast<std::size_t>(kBlockSize);
+  const bool written = std::fwrite(image_.bytes.data() + run_.ImagePosition, 1, kBlockSize, dump) ==
+                       static_cast<std::size_t>(kBlockSize);
   if (std::fclose(dump) == 0 && written) window_.FileWritten(kRejectedBlockName);
 }
 

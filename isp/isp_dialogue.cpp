@@ -165,7 +165,8 @@ int IspEngine::EraseSectors(char* reply) {
   if (comm_.CommReadLine(reply, comm::Comm::kReplySize, kEraseLimitMs) == 0) {
     return FailStep("erasing", command, reply);
   }
-  if (reply[0] != '0') return FailStep("erasing", command, reply, Light::ErasedPanel, "Failed erase");
+  if (reply[0] != '0')
+    return FailStep("erasing", command, reply, Light::ErasedPanel, "Failed erase");
   run_.StateNumber = 8;
   window_.ShowLight(Light::BlankPanel);
   window_.SetLightColour(Light::ErasedPanel, kLightGreen);

@@ -62,8 +62,8 @@ TEST_P(ProgramSuccessTest, FlashHoldsTheImageAndTheModuleStartsIt) {
   EXPECT_EQ(shown, lights);
   EXPECT_NE(result.out.find("Progress 99%\n"), std::string::npos);
   // Where the traffic log went, and last the result.
-  EXPECT_TRUE(result.out.ends_with("Progress 100%\nTraffic log     " +
-                                   ShownPath("commlog.txt") + "\nComplete.\n"))
+  EXPECT_TRUE(result.out.ends_with("Progress 100%\nTraffic log     " + ShownPath("commlog.txt") +
+                                   "\nComplete.\n"))
       << result.out;
 
   const auto flash = Flash();
@@ -323,7 +323,8 @@ TEST_F(E2eTest, PortHeldByAnotherProcessIsReported) {
   EXPECT_EQ(result.err, "Warning: " + sim->Path() + " is also open in process " +
                             std::to_string(getpid()) + " (" + OwnCommandName() +
                             "); replies from the module may go missing\n"
-                            "Error: Unable to open serial port " + sim->Path() +
+                            "Error: Unable to open serial port " +
+                            sim->Path() +
                             ": Device or resource busy (another program holds it: close it and "
                             "try again)\n");
   EXPECT_EQ(result.out, "Connect         FAILED\n");
@@ -392,10 +393,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "image.hex: Invalid HEX file: no data records"},
         RefusedFile{"byte_order_mark_only", "\xEF\xBB\xBF\n", false,
                     "image.hex: Invalid HEX file: no data records"},
-        RefusedFile{"truncated", kOneRecord + kOneRecord, false,
-                    "image.hex: Invalid HEX file: line 3: no end-of-file record (is the file truncated?)"},
-        RefusedFile{"data_after_the_end", kOneRecord + kEndRecord + kOneRecord, false,
-                    "image.hex: Invalid HEX file: line 3: data record after the end-of-file record"},
+        RefusedFile{
+            "truncated", kOneRecord + kOneRecord, false,
+            "image.hex: Invalid HEX file: line 3: no end-of-file record (is the file truncated?)"},
+        RefusedFile{
+            "data_after_the_end", kOneRecord + kEndRecord + kOneRecord, false,
+            "image.hex: Invalid HEX file: line 3: data record after the end-of-file record"},
         RefusedFile{"type_06",
                     kOneRecord + testing_support::HexRecord(6, 0, {}) + "\n" + kEndRecord, false,
                     "image.hex: Invalid HEX file: line 2: unknown record type 06"},
@@ -513,13 +516,14 @@ TEST_F(E2eTest, UsageErrorsAreExplained) {
 }
 
 struct ModuleCase {
-  const char* command;
-  const char* received;  // what the module's firmware records
+  const char* name;
+  std::vector<std::string> command;  // under "module", or an old name kept as an alias
+  const char* received;              // what the module's firmware records
 };
 
 // Names the case in test listings.
 void PrintTo(const ModuleCase& c, std::ostream* os) {
-  *os << c.command;
+  *os << c.name;
 }
 
 class ModuleCommandTest : public E2eTest, public ::testing::WithParamInterface<ModuleCase> {};
@@ -530,22 +534,58 @@ TEST_P(ModuleCommandTest, CommandReachesTheModulesFirmware) {
   std::copy(image.begin(), image.begin() + 64, flash.begin());
   testing_support::WriteTextFile(dir.File("fw.bin"), std::string(flash.begin(), flash.end()));
   StartSim({"--flash-in", dir.File("fw.bin")});
-  const auto result = Cli({GetParam().command, "--port", Port()});
+  std::vector<std::string> args = GetParam().command;
+  args.insert(args.end(), {"--port", Port()});
+  const auto result = Cli(args);
   EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
   const auto report = Report();
   EXPECT_EQ(report.at("firmware_commands"), nlohmann::json::array({GetParam().received}))
       << report.dump();
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, ModuleCommandTest,
-                         ::testing::Values(ModuleCase{"reset", "*"},
-                                           ModuleCase{"erase-all", "EA=1"},
-                                           ModuleCase{"config-reset", "CR"}),
-                         [](const ::testing::TestParamInfo<ModuleCase>& param_info) {
-                           std::string name = param_info.param.command;
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Commands, ModuleCommandTest,
+    ::testing::Values(ModuleCase{"module_reset", {"module", "reset"}, "*"},
+                      ModuleCase{"module_erase_data", {"module", "erase-data"}, "EA=1"},
+                      ModuleCase{"module_config_reset", {"module", "config-reset"}, "CR"},
+                      ModuleCase{"alias_reset", {"reset"}, "*"},
+                      ModuleCase{"alias_erase_all", {"erase-all"}, "EA=1"},
+                      ModuleCase{"alias_config_reset", {"config-reset"}, "CR"}),
+    [](const ::testing::TestParamInfo<ModuleCase>& param_info) {
+      return std::string(param_info.param.name);
+    });
+
+// A part in its boot loader echoes no firmware command: the commands that
+// expect an echo fail, the reset (never answered) does not.
+TEST_F(E2eTest, ModuleCommandWithoutEchoFails) {
+  struct Case {
+    const char* command;
+    int exit_status;
+    const char* json_sent;
+  };
+  for (const Case& c :
+       {Case{"erase-data", 1, "EA=1"}, Case{"config-reset", 1, "CR"}, Case{"reset", 0, "*"}}) {
+    StartSim();
+    const auto result = Cli({"module", c.command, "--port", Port()});
+    EXPECT_EQ(result.exit_status, c.exit_status) << c.command << result.err;
+    if (c.exit_status != 0) {
+      EXPECT_EQ(result.err, std::string("Error: the module's firmware did not echo \"") +
+                                c.json_sent +
+                                "\" within 200 ms: is its firmware running, and the port the "
+                                "module's?\n");
+    }
+    Report();
+    StartSim();
+    const auto json = Cli({"module", c.command, "--json", "--port", Port()});
+    EXPECT_EQ(json.exit_status, c.exit_status) << json.out;
+    const auto last = nlohmann::json::parse(json.out.substr(json.out.rfind('{')));
+    EXPECT_EQ(last.at("event"), "result");
+    EXPECT_EQ(last.at("sent"), c.json_sent);
+    EXPECT_EQ(last.at("ok").get<bool>(), c.exit_status == 0);
+    Report();
+  }
+}
 
 }  // namespace
 }  // namespace e2e

@@ -75,8 +75,8 @@ TEST_P(ProgramPartTest, FlashEqualsTheImageAndThePartStartsIt) {
   EXPECT_TRUE(result.out.starts_with("Synchronise   ok\n" + std::string(c.identified) + "\n"))
       << result.out;
   EXPECT_NE(result.out.find("\nVerify        ok, "), std::string::npos) << result.out;
-  EXPECT_TRUE(result.out.ends_with("Restart       ok\nTraffic log   " +
-                                   ShownPath("commlog.txt") + "\nComplete.\n"))
+  EXPECT_TRUE(result.out.ends_with("Restart       ok\nTraffic log   " + ShownPath("commlog.txt") +
+                                   "\nComplete.\n"))
       << result.out;
 
   const auto flash = WholeFlash();
