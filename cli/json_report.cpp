@@ -1,6 +1,7 @@
 #include "cli/json_report.h"
 
 #include "cli/phase_text.h"
+#include "cli/run_outcome.h"
 
 namespace cli {
 
@@ -49,17 +50,7 @@ void JsonReport::Warning(const std::string& text) {
 }
 
 void JsonReport::Notice(const std::string& lines) {
-  // One warning per line, without the "Warning: " the lines start with.
-  constexpr std::string_view kPrefix = "Warning: ";
-  std::size_t at = 0;
-  while (at < lines.size()) {
-    std::size_t end = lines.find('\n', at);
-    if (end == std::string::npos) end = lines.size();
-    std::string line = lines.substr(at, end - at);
-    if (line.starts_with(kPrefix)) line.erase(0, kPrefix.size());
-    if (!line.empty()) lines_.Warning(line);
-    at = end + 1;
-  }
+  for (const std::string& text : WarningTexts(lines)) lines_.Warning(text);
 }
 
 void JsonReport::Error(const std::string& text) {

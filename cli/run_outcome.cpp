@@ -1,6 +1,7 @@
 #include "cli/run_outcome.h"
 
 #include <csignal>
+#include <string_view>
 
 #include "comm/port_users.h"
 
@@ -39,6 +40,20 @@ std::string OtherUsersWarnings(const std::string& port) {
             user.command + "); replies from the module may go missing\n";
   }
   return text;
+}
+
+std::vector<std::string> WarningTexts(const std::string& lines) {
+  constexpr std::string_view kPrefix = "Warning: ";
+  std::vector<std::string> texts;
+  for (std::size_t at = 0; at < lines.size();) {
+    std::size_t end = lines.find('\n', at);
+    if (end == std::string::npos) end = lines.size();
+    std::string line = lines.substr(at, end - at);
+    if (line.starts_with(kPrefix)) line.erase(0, kPrefix.size());
+    if (!line.empty()) texts.push_back(std::move(line));
+    at = end + 1;
+  }
+  return texts;
 }
 
 }  // namespace cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace cli {
 
@@ -27,5 +28,9 @@ int StoppedExitStatus(int signal_number);
 // The warning for each other process that has the port open: another program
 // that reads the line takes the replies away from the run.
 std::string OtherUsersWarnings(const std::string& port);
+
+// The texts of warning lines such as OtherUsersWarnings gives, each without
+// its "Warning: " and its line break.
+std::vector<std::string> WarningTexts(const std::string& lines);
 
 }  // namespace cli

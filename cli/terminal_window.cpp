@@ -1,9 +1,9 @@
 #include "cli/terminal_window.h"
 
 #include <cstdio>
-#include <string_view>
 
 #include "cli/failure_text.h"
+#include "cli/run_outcome.h"
 
 namespace cli {
 namespace {
@@ -68,15 +68,7 @@ void TerminalWindow::Warning(const std::string& text) {
 }
 
 void TerminalWindow::Notice(const std::string& lines) {
-  constexpr std::string_view kPrefix = "Warning: ";
-  for (std::size_t at = 0; at < lines.size();) {
-    std::size_t end = lines.find('\n', at);
-    if (end == std::string::npos) end = lines.size();
-    std::string line = lines.substr(at, end - at);
-    if (line.starts_with(kPrefix)) line.erase(0, kPrefix.size());
-    if (!line.empty()) Warning(line);
-    at = end + 1;
-  }
+  for (const std::string& text : WarningTexts(lines)) Warning(text);
 }
 
 void TerminalWindow::ShowErrorMessage(const char* text) {
