@@ -3,7 +3,6 @@
 #include <csignal>
 #include <memory>
 
-#include "cli/console.h"
 #include "cli/failure_text.h"
 #include "cli/port_argument.h"
 #include "cli/run_log_choice.h"
