@@ -1,27 +1,18 @@
 #include "cli/boot_session.h"
 
-#include <chrono>
-
 #include "cli/console.h"
 #include "cli/failure_text.h"
+#include "cli/output_options.h"
 #include "cli/port_argument.h"
 #include "cli/program_command.h"
 #include "cli/run_outcome.h"
+#include "cli/run_report.h"
 #include "comm/clock.h"
 #include "isp/part_connection.h"
 #include "isp/run_log.h"
 
 namespace cli {
 namespace {
-
-double MonotonicSeconds() {
-  const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return std::chrono::duration<double>(now).count();
-}
-
-bool TakesEscapesOut() {
-  return TakesEscapes(stdout);
-}
 
 // Refusals of what was asked, found once the part was known: nothing was done.
 bool RefusedRequest(isp::FailureReason reason) {
@@ -41,7 +32,7 @@ std::unique_ptr<isp::ResetLines> MakeResetLines(comm::Comm& comm, const std::str
       [](std::uint32_t ms) { comm::SleepMs(ms); });
 }
 
-void WarnIfLinesRefused(const isp::ResetLines* lines, RunDisplay& display) {
+void WarnIfLinesRefused(const isp::ResetLines* lines, RunReport& display) {
   if (lines != nullptr && lines->Refused()) {
     display.Warning(
         "the port did not take the DTR/RTS settings, so --isp-lines could not reset the part");
@@ -49,9 +40,7 @@ void WarnIfLinesRefused(const isp::ResetLines* lines, RunDisplay& display) {
 }
 
 BootSession::BootSession(const LinkOptions& options)
-    : options_(options),
-      display_(stdout, stderr, TakesEscapesOut(),
-               TakesEscapesOut() ? RunDisplay::TerminalWidth(stdout) : 80, MonotonicSeconds) {}
+    : options_(options), display_(MakeRunDisplay(OutputOptions{})) {}
 
 BootSession::~BootSession() {
   Close();
@@ -60,24 +49,25 @@ BootSession::~BootSession() {
 bool BootSession::Start(int& status) {
   stop_.emplace();
   const std::string users = OtherUsersWarnings(options_.port);
-  if (!users.empty()) display_.Notice(users);
+  if (!users.empty()) display_->Notice(users);
   if (!comm_.CommOpen(PortArgumentPath(options_.port).c_str(), static_cast<int>(options_.baud))) {
-    display_.Error(OpenFailureText(options_.port, comm_.LastOpenError()));
+    display_->Error(PortOpenFailureText(options_.port, comm_.LastOpenError()));
     status = kExitNotStarted;
     return false;
   }
   open_ = true;
   std::string why;
-  if (!isp::AttachRunLog(comm_, &why)) {
-    display_.Warning(std::string("\"") + isp::kRunLogName + "\" not written: " + why);
+  logged_ = isp::AttachRunLog(comm_, &why);
+  if (!logged_) {
+    display_->Warning(std::string("\"") + isp::kRunLogName + "\" not written: " + why);
   }
   link_.emplace(comm_);
   client_.emplace(*link_, options_.baud, [this] { return stop_->Requested(); });
   reset_ = MakeResetLines(comm_, options_.isp_lines);
   const isp::ConnectSettings settings{options_.crystal_khz, options_.start_isp, reset_.get()};
-  std::optional<isp::Failure> failure = isp::ConnectToPart(*client_, display_, settings);
-  WarnIfLinesRefused(reset_.get(), display_);
-  if (!failure) failure = isp::IdentifyPart(*client_, display_, part_);
+  std::optional<isp::Failure> failure = isp::ConnectToPart(*client_, *display_, settings);
+  WarnIfLinesRefused(reset_.get(), *display_);
+  if (!failure) failure = isp::IdentifyPart(*client_, *display_, part_);
   if (!failure) return true;
   status = Finish(failure);
   return false;
@@ -90,29 +80,30 @@ void BootSession::Close() {
   if (reset_) reset_->StartFirmware();
   isp::DetachRunLog(comm_);
   comm_.CommClose();
+  if (logged_) display_->FileKept(isp::kRunLogName, AbsolutePath(isp::kRunLogName));
 }
 
 int BootSession::Finish(const std::optional<isp::Failure>& failure, const std::string& file) {
   if (client_ && client_->Resends() > 0) {
-    display_.Warned(
+    display_->Warned(
         isp::Warning{isp::WarningKind::kResends, isp::ProtectionLevel::kNone, client_->Resends()});
   }
   Close();
   if (!failure) {
-    display_.Finish(true);
+    display_->Finish(true);
     return kExitComplete;
   }
   const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
-  display_.Error(stopped ? StopText(stop_->Signal())
-                         : DescribeFailure(*failure, {options_.port, options_.baud, file}));
-  display_.Finish(false);
+  display_->Error(stopped ? StopText(stop_->Signal())
+                          : DescribeFailure(*failure, {options_.port, options_.baud, file}));
+  display_->Finish(false);
   if (stopped) return StoppedExitStatus(stop_->Signal());
   return RefusedRequest(failure->reason) ? kExitNotStarted : kExitFailed;
 }
 
 int BootSession::FinishFailed() {
   Close();
-  display_.Finish(false);
+  display_->Finish(false);
   return kExitFailed;
 }
 

@@ -18,7 +18,7 @@ namespace cli {
 // timed by the host's clock; nothing when no wiring is named.
 std::unique_ptr<isp::ResetLines> MakeResetLines(comm::Comm& comm, const std::string& wiring);
 // Warns when the lines did not move: the part was not reset by them.
-void WarnIfLinesRefused(const isp::ResetLines* lines, RunDisplay& display);
+void WarnIfLinesRefused(const isp::ResetLines* lines, RunReport& display);
 
 // One run of a command that reads or erases the part through its boot
 // loader (info, read, erase, verify): the port and the run log opened, the
@@ -33,7 +33,7 @@ class BootSession {
   BootSession(const BootSession&) = delete;
   BootSession& operator=(const BootSession&) = delete;
 
-  RunDisplay& Display() { return display_; }
+  RunDisplay& Display() { return *display_; }
 
   // Opens the port and reaches an identified part. When it fails, the
   // error has been shown and the exit status is in status.
@@ -51,7 +51,8 @@ class BootSession {
   void Close();
 
   LinkOptions options_;
-  RunDisplay display_;
+  std::unique_ptr<RunDisplay> display_;
+  bool logged_ = false;
   std::optional<StopSignals> stop_;
   comm::Comm comm_;
   std::optional<isp::CommLink> link_;

@@ -1,6 +1,10 @@
 #include "cli/failure_text.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "isp/sector_erase.h"
 
@@ -113,25 +117,68 @@ std::string CommandFailure(const isp::Failure& failure, const RunContext& contex
 
 }  // namespace
 
-std::string HexAddress(std::uint32_t address) {
-  return Hex32(address);
-}
-
-std::string OpenFailureText(const std::string& port, const comm::OpenError& error) {
+std::string PortOpenFailureText(const std::string& port, const comm::OpenError& error) {
   std::string text = "Unable to open serial port " + port;
   if (!error.text.empty()) text += ": " + error.text;
   switch (error.kind) {
-#ifndef _WIN32
     case comm::OpenFailure::kPermission:
-      return text + " (is the user in the group dialout?)";
+#ifdef _WIN32
+      return text + " (another user's program may hold it)";
+#else
+      return text +
+             " (add yourself to the group that owns it, usually dialout: sudo usermod -aG dialout "
+             "$USER, then log in again)";
 #endif
     case comm::OpenFailure::kBusy:
-      return text + " (another program holds it)";
+      return text + " (another program holds it: close it and try again)";
     case comm::OpenFailure::kNotFound:
-      return text + " (is the adapter plugged in?)";
+      return text + " (no such port: is the adapter plugged in? \"tarvo-cli ports\" lists them)";
+    case comm::OpenFailure::kNotSerial:
+      return text + " (it is no serial port)";
     default:
       return text;
   }
+}
+
+namespace {
+
+// Why a file does not open for reading, in the file system's words.
+std::string WhyUnreadable(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (status.type() == fs::file_type::not_found) return "no such file";
+  if (error) return error.message();
+  if (status.type() == fs::file_type::directory) return "it is a directory";
+  if (status.type() != fs::file_type::regular) return "it is no regular file";
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return std::strerror(errno);
+  std::fclose(file);
+  return "it could not be read";
+}
+
+}  // namespace
+
+std::string FileFailureText(const std::string& path, const std::string& message) {
+  if (message == "Unable to open file.") {
+    return "Unable to open file " + path + ": " + WhyUnreadable(path);
+  }
+  return path + ": " + message;
+}
+
+std::string StepFailureText(const isp::StepFailure& failure) {
+  std::string text = std::string("while ") + failure.step + ": " + Quoted(failure.command);
+  const std::string answer = failure.answer;
+  if (answer.empty()) return text + " got no answer";
+  text += " was answered " + Quoted(isp::ShowBytes(answer));
+  if (const auto code = isp::ParseReturnCode(answer)) {
+    text += " (" + std::string(isp::ReturnCodeName(*code)) + ")";
+  }
+  return text;
+}
+
+std::string HexAddress(std::uint32_t address) {
+  return Hex32(address);
 }
 
 std::string DescribeFailure(const isp::Failure& failure, const RunContext& context) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "comm/serial_backend.h"
+#include "isp/isp_window.h"
 #include "isp/programmer_events.h"
 
 namespace cli {
@@ -18,8 +19,18 @@ struct RunContext {
 // what came back, the address), and what to try.
 std::string DescribeFailure(const isp::Failure& failure, const RunContext& context);
 
-// Why the port did not open, with the fix where there is one.
-std::string OpenFailureText(const std::string& port, const comm::OpenError& error);
+// Why the port did not open, with the path, the system's words and the fix
+// where there is one: every command that opens a port says it this way.
+std::string PortOpenFailureText(const std::string& port, const comm::OpenError& error);
+
+// Why the file did not load, naming it: the loader's message, and for a file
+// that does not open the reason the file system gives.
+std::string FileFailureText(const std::string& path, const std::string& message);
+
+// Why the window's dialogue (--classic) stopped: the step, the command
+// and what the part answered, e.g. `while unlocking: "U 23130" was answered
+// "19" (CODE_READ_PROTECTION_ENABLED)`.
+std::string StepFailureText(const isp::StepFailure& failure);
 
 // The address as the part's manuals write it, e.g. 0x00001000.
 std::string HexAddress(std::uint32_t address);

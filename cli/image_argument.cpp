@@ -1,5 +1,6 @@
 #include "cli/image_argument.h"
 
+#include "cli/failure_text.h"
 #include "isp/image_file.h"
 #include "isp/part_table.h"
 
@@ -12,8 +13,12 @@ bool LoadImageArgument(const ImageArgument& argument, isp::FlashImage& image, st
             " carry their own addresses";
     return false;
   }
-  if (!isp::LoadImageFile(argument.file, argument.address, isp::LargestKnownFlash(), image, error))
+  if (!isp::LoadImageFile(argument.file, argument.address, isp::LargestKnownFlash(), image,
+                          error)) {
+    // Every message names the file, and one that does not open says why.
+    if (error.rfind(argument.file, 0) != 0) error = FileFailureText(argument.file, error);
     return false;
+  }
   no_vector_table = !image.SetChecksumWord();
   return true;
 }

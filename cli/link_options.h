@@ -18,10 +18,7 @@ struct LinkOptions {
   std::string isp_lines;  // the wiring of DTR and RTS to RESET and ISP; empty: none
 };
 
-// The help text of --port.
-const char* PortHelp();
-
-// --port (required), --baud, --crystal-khz, --no-start-isp and --isp-lines
+// -p/--port (required; TARVO_PORT), -b/--baud, --crystal-khz, --no-start-isp and --isp-lines
 // on the command.
 void AddLinkOptions(CLI::App& command, LinkOptions& options);
 

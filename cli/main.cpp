@@ -1,6 +1,7 @@
 // tarvo-cli: programs a module and sends module commands from a terminal.
 #include <CLI/CLI.hpp>
 
+#include "cli/common_options.h"
 #include "cli/erase_command.h"
 #include "cli/info_command.h"
 #include "cli/link_options.h"
@@ -8,18 +9,41 @@
 #include "cli/ports_command.h"
 #include "cli/program_command.h"
 #include "cli/read_command.h"
+#include "cli/run_outcome.h"
 #include "cli/verified_program.h"
 #include "cli/verify_command.h"
 
 namespace {
 
-constexpr int kExitUsage = 64;
+constexpr const char* kModuleNote =
+    " It talks to the module's own firmware over its serial line, not to the boot loader.";
 
-#ifdef _WIN32
-constexpr const char* kPortHelp = "Serial port, e.g. COM5";
-#else
-constexpr const char* kPortHelp = "Serial device, e.g. /dev/ttyUSB0";
-#endif
+struct ModuleCmd {
+  const char* name;
+  const char* old_name;  // the top-level name it had, kept as a hidden alias
+  const char* help;
+  comm::ModuleCommand command;
+};
+
+constexpr ModuleCmd kModuleCmds[] = {
+    {"reset", "reset", "Restart the module (sends \"*\").", comm::ModuleCommand::kReset},
+    {"erase-data", "erase-all",
+     "Erase the data the module's firmware keeps (sends \"EA=1\"; exit 1 without its echo).",
+     comm::ModuleCommand::kDataEraseAll},
+    {"config-reset", "config-reset",
+     "Reset the module's configuration (sends \"CR\"; exit 1 without its echo).",
+     comm::ModuleCommand::kConfigReset},
+};
+
+// One module command's options, under "module" or as its hidden alias.
+CLI::App* AddModuleCommand(CLI::App& parent, const char* name, const ModuleCmd& cmd,
+                           cli::ModuleOptions& options) {
+  auto* sub = parent.add_subcommand(name, std::string(cmd.help) + kModuleNote);
+  cli::AddPortOption(*sub, options.port);
+  cli::AddOutputOptions(*sub, options.output);
+  cli::AddExitStatusFooter(*sub);
+  return sub;
+}
 
 }  // namespace
 
@@ -33,31 +57,34 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "tarvo-cli 0.1.0");
   // The man page is made from this.
   app.set_help_all_flag("--help-all", "Print the help of every command and exit");
+  cli::AddExitStatusFooter(app);
 
   cli::ProgramOptions program;
   auto* program_cmd = app.add_subcommand(
       "program", "Program an Intel HEX file, or a raw binary (.bin), into the module's flash.");
-  program_cmd->add_option("--port", program.port, kPortHelp)->required();
-  program_cmd->add_flag("!--no-start-isp", program.start_isp,
-                        "Do not ask the module's firmware to enter its boot loader first");
+  cli::AddPortOption(*program_cmd, program.port);
+  // Flags that switch a default off, without CLI11's "{false}" in the help.
+  const auto off_flag = [program_cmd](const char* name, bool& value, const char* help) {
+    return program_cmd->add_flag_callback(
+        name, [&value] { value = false; }, help);
+  };
+  off_flag("--no-start-isp", program.start_isp,
+           "Do not ask the module's firmware to enter its boot loader first");
   program_cmd->add_option("FILE", program.file, "Intel HEX file, or raw binary (.bin)")->required();
   auto* classic = program_cmd->add_flag(
       "--classic", program.classic,
       "Run the window's dialogue instead (LPC1227, 64 KiB, 115200 baud, no verify)");
   std::vector<CLI::Option*> own_path = {
-      program_cmd->add_option("--baud", program.baud, "Line rate (default 115200)")
-          ->check(CLI::IsMember({1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u,
-                                 230400u, 460800u, 921600u})),
-      program_cmd
-          ->add_option("--crystal-khz", program.crystal_khz,
-                       "The part's crystal in kHz (default 12000)")
+      cli::AddBaudOption(*program_cmd, program.baud),
+      program_cmd->add_option("--crystal-khz", program.crystal_khz, "The part's crystal in kHz")
+          ->capture_default_str()
           ->check(CLI::Range(1u, 1000000u)),
       program_cmd->add_flag("--erase-all", program.erase_all,
                             "Erase every sector, not only those the image touches"),
-      program_cmd->add_flag("!--no-verify", program.verify,
-                            "Do not compare the flash with the image after writing"),
-      program_cmd->add_flag("!--no-run", program.run,
-                            "Leave the part in its boot loader instead of starting the image"),
+      off_flag("--no-verify", program.verify,
+               "Do not compare the flash with the image after writing"),
+      off_flag("--no-run", program.run,
+               "Leave the part in its boot loader instead of starting the image"),
       program_cmd->add_flag("--allow-lock", program.allow_lock,
                             "Program an image that sets CRP3 or NO_ISP (locks the part)"),
       program_cmd
@@ -67,6 +94,9 @@ int main(int argc, char** argv) {
   };
   own_path.push_back(cli::AddIspLinesOption(*program_cmd, program.isp_lines));
   for (CLI::Option* option : own_path) option->excludes(classic);
+  cli::AddOutputOptions(*program_cmd, program.output);
+  cli::AddLogOptions(*program_cmd, program.output);
+  cli::AddExitStatusFooter(*program_cmd);
 
   // The boot loader's own commands.
   cli::InfoOptions info;
@@ -78,36 +108,34 @@ int main(int argc, char** argv) {
   cli::VerifyOptions verify;
   CLI::App* verify_cmd = cli::AddVerifyCommand(app, verify);
 
-  struct ModuleCmd {
-    const char* name;
-    const char* help;
-    comm::ModuleCommand command;
-    std::string port;
-  };
-  ModuleCmd module_cmds[] = {
-      {"reset", "Reset the module (sends \"*\").", comm::ModuleCommand::kReset, {}},
-      {"erase-all",
-       "Erase the module's data (sends \"EA=1\").",
-       comm::ModuleCommand::kDataEraseAll,
-       {}},
-      {"config-reset",
-       "Reset the module's configuration (sends \"CR\").",
-       comm::ModuleCommand::kConfigReset,
-       {}},
-  };
+  auto* module_cmd = app.add_subcommand(
+      "module", "Commands to the module's own firmware (not to the boot loader).");
+  module_cmd->require_subcommand(1);
+  cli::AddExitStatusFooter(*module_cmd);
+  const std::size_t module_count = std::size(kModuleCmds);
+  std::vector<cli::ModuleOptions> module_options(2 * module_count);
   std::vector<CLI::App*> module_apps;
-  for (auto& cmd : module_cmds) {
-    auto* sub = app.add_subcommand(cmd.name, cmd.help);
-    sub->add_option("--port", cmd.port, kPortHelp)->required();
-    module_apps.push_back(sub);
+  for (std::size_t i = 0; i < module_count; ++i) {
+    module_options[i].command = kModuleCmds[i].command;
+    module_apps.push_back(
+        AddModuleCommand(*module_cmd, kModuleCmds[i].name, kModuleCmds[i], module_options[i]));
+  }
+  // The names they had before "module": still taken, no longer listed.
+  for (std::size_t i = 0; i < module_count; ++i) {
+    cli::ModuleOptions& options = module_options[module_count + i];
+    options.command = kModuleCmds[i].command;
+    module_apps.push_back(
+        AddModuleCommand(app, kModuleCmds[i].old_name, kModuleCmds[i], options)->group(""));
   }
 
-  bool all_ports = false;
+  cli::PortsOptions ports;
   auto* ports_cmd = app.add_subcommand(
       "ports",
       "List the serial ports that open, one per line: port, friendly name and the bus it was "
-      "found on, each separated by three spaces. Exit status 1 when discovery fails.");
-  ports_cmd->add_flag("--all", all_ports, "List every port found, without opening it");
+      "found on, each separated by three spaces, then vendor:product for a USB adapter. Exit "
+      "status 1 when discovery fails.");
+  ports_cmd->add_flag("--all", ports.all, "List every port found, without opening it");
+  ports_cmd->add_flag("--json", ports.json, "One JSON object per port and line");
 
   try {
     app.parse(argc, argv);
@@ -119,20 +147,19 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);
-    return kExitUsage;
+    return cli::kExitUsage;
   }
 
   if (program_cmd->parsed()) {
     return program.classic ? cli::RunProgram(program) : cli::RunVerifiedProgram(program);
   }
-  if (ports_cmd->parsed()) return cli::RunPorts(all_ports);
+  if (ports_cmd->parsed()) return cli::RunPorts(ports);
   if (info_cmd->parsed()) return cli::RunInfo(info);
   if (read_cmd->parsed()) return cli::RunRead(read);
   if (erase_cmd->parsed()) return cli::RunErase(erase);
   if (verify_cmd->parsed()) return cli::RunVerify(verify);
   for (std::size_t i = 0; i < module_apps.size(); ++i) {
-    if (module_apps[i]->parsed())
-      return cli::RunModuleCommand(module_cmds[i].port, module_cmds[i].command);
+    if (module_apps[i]->parsed()) return cli::RunModuleCommand(module_options[i]);
   }
-  return kExitUsage;
+  return cli::kExitUsage;
 }

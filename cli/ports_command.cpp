@@ -1,31 +1,52 @@
 #include "cli/ports_command.h"
 
-#include <cstdio>
+#include <nlohmann/json.hpp>
 #include <system_error>
 
 #include "comm/comm.h"
-#include "comm/port_discovery.h"
 #include "comm/port_list_entry.h"
 #include "comm/port_probe.h"
 
 namespace cli {
 
-int RunPorts(bool all) {
-  comm::Comm comm;
-  const auto list_port = [&comm, all](int, const comm::PortInfo& port) {
+int ListPorts(const PortsOptions& options, const PortWalk& walk, const PortOpens& opens,
+              std::FILE* out, std::FILE* err) {
+  const auto list_port = [&](int, const comm::PortInfo& port) {
     const auto entry = comm::PortListEntry(port);
     if (!entry) return 1;
-    if (!all && !comm::ProbePort(comm, port.PortName, kProbeBaud)) return 1;
-    std::printf("%s\n", entry->c_str());
+    if (!options.all && !opens(port.PortName)) return 1;
+    const std::string usb = port.UsbId != nullptr ? port.UsbId : "";
+    if (options.json) {
+      const nlohmann::json object{
+          {"port", port.PortName},
+          {"name", port.FriendlyName},
+          {"bus", port.EnumeratorName},
+          {"usb", usb},
+          {"serial", port.SerialNumber != nullptr ? port.SerialNumber : ""}};
+      std::fprintf(out, "%s\n",
+                   object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    } else {
+      std::fprintf(out, "%s%s\n", entry->c_str(), usb.empty() ? "" : ("   " + usb).c_str());
+    }
     return 1;
   };
-  if (!comm::EnumSerialPorts(list_port, 0)) {
+  if (!walk(list_port)) {
     const int code = comm::LastDiscoveryError();
-    std::fprintf(stderr, "Error: Port discovery failed: %s (%d)\n",
+    std::fprintf(err, "Error: Port discovery failed: %s (%d)\n",
                  std::system_category().message(code).c_str(), code);
     return kExitDiscoveryFailed;
   }
+  std::fflush(out);
   return kExitPortsListed;
+}
+
+int RunPorts(const PortsOptions& options) {
+  comm::Comm comm;
+  return ListPorts(
+      options,
+      [](const comm::PortCallback& callback) { return comm::EnumSerialPorts(callback, 0); },
+      [&comm](const std::string& port) { return comm::ProbePort(comm, port, kProbeBaud); }, stdout,
+      stderr);
 }
 
 }  // namespace cli

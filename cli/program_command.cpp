@@ -1,11 +1,15 @@
 #include "cli/program_command.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "cli/console.h"
+#include "cli/failure_text.h"
+#include "cli/json_lines.h"
 #include "cli/port_argument.h"
 #include "cli/progress_display.h"
+#include "cli/run_log_choice.h"
 #include "cli/run_outcome.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_window.h"
@@ -26,29 +30,40 @@ bool RunEnds(int progress) {
 }  // namespace
 
 int RunProgram(const ProgramOptions& options) {
-  ProgressDisplay display(stdout, IsTerminal(stdout));
-  TerminalWindow window(display, options.start_isp, TakesEscapes(stdout));
+  const OutputStyle out = StyleOf(stdout);
+  const OutputOptions& output = options.output;
+  std::unique_ptr<JsonLines> json;
+  if (output.json) json = std::make_unique<JsonLines>(stdout);
+  ProgressDisplay display(stdout, out.redraw && !json, output.quiet || json != nullptr,
+                          [] { return TerminalColumns(stdout); });
+  TerminalWindow window(display, options.start_isp,
+                        {out.colour, StyleOf(stderr).colour, output.quiet}, json.get());
   comm::Comm comm;
-  isp::IspEngine engine(comm, window);
 
-  if (!engine.LoadHexFile(options.file.c_str())) return kExitNotStarted;
+  isp::IspEngine engine(comm, window);
+  window.LoadingFile(options.file);
+  const bool loaded = engine.LoadHexFile(options.file.c_str()) != 0;
+  window.LoadingFile("");
+  if (!loaded) return kExitNotStarted;
 
   // From here on a stop signal ends the run between two ticks, so the port
   // and the log are still closed properly.
   const StopSignals stop;
-  std::fputs(OtherUsersWarnings(options.port).c_str(), stderr);
-  std::fflush(stderr);
+  window.Notice(OtherUsersWarnings(options.port));
   if (!comm.CommOpen(PortArgumentPath(options.port).c_str(), kRunBaud)) {
     window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightRed);
-    window.ShowErrorMessage("Unable to open Serial Port");
+    window.Error(PortOpenFailureText(options.port, comm.LastOpenError()));
     return kExitNotStarted;
   }
   std::string why;
-  if (!isp::AttachRunLog(comm, &why)) window.FileNotWritten(isp::kRunLogName, why.c_str());
+  const bool logged = AttachChosenLog(comm, output, why);
+  if (!logged && !why.empty()) window.FileNotWritten(output.log_path.c_str(), why.c_str());
   window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightGreen);
 
   int progress = 0;
+  int shown_percent = -1;
   bool stopped = false;
+  const std::uint32_t started = comm::MonotonicMs();
   display.Show(progress);
   do {
     // Like the window's timer: the next tick comes one interval after the
@@ -56,21 +71,46 @@ int RunProgram(const ProgramOptions& options) {
     comm::SleepMs(static_cast<std::uint32_t>(window.Timer1Interval()));
     // A stop signal ends the run before the next command goes out.
     if (stop.Requested()) {
-      display.Clear();
-      std::fprintf(stderr, "Error: %s\n", StopText(stop.Signal()));
+      window.Error(StopText(stop.Signal()));
       progress = isp::kProgressFailed;
       stopped = true;
       break;
     }
     progress = engine.IspStep();
     display.Show(progress);
+    const auto& state = engine.RunState();
+    if (json && progress >= 0 && progress / 10 != shown_percent) {
+      shown_percent = progress / 10;
+      json->Progress(static_cast<std::uint32_t>(state.BytesTotal - state.BytesRemaining),
+                     static_cast<std::uint32_t>(state.BytesTotal));
+    }
   } while (!RunEnds(progress));
+  const double seconds = static_cast<std::uint32_t>(comm::MonotonicMs() - started) / 1000.0;
 
   isp::DetachRunLog(comm);
   comm.CommClose();
   display.Finish();
   const bool failed = progress == isp::kProgressFailed;
-  std::printf("%s\n", failed ? "Failed!" : "Complete.");
+  if (failed && !stopped) window.ReportUnshownFailure();
+  std::vector<std::pair<std::string, std::string>> kept;
+  if (logged) kept.emplace_back(isp::kRunLogName, AbsolutePath(output.log_path));
+  for (const std::string& name : window.FilesWritten()) kept.emplace_back(name, AbsolutePath(name));
+  const auto written =
+      static_cast<std::uint32_t>(engine.RunState().BytesTotal - engine.RunState().BytesRemaining);
+  if (json) {
+    for (const auto& [name, path] : kept) json->File(name, path);
+    json->Result(!failed, written, seconds);
+  } else {
+    if (!output.quiet) {
+      for (const auto& [name, path] : kept) {
+        std::string label = name == isp::kRunLogName ? "Traffic log" : "Saved";
+        label.resize(16, ' ');
+        std::printf("%s%s\n", label.c_str(), path.c_str());
+      }
+    }
+    std::printf("%s\n", failed ? "Failed!" : "Complete.");
+  }
+  std::fflush(stdout);
   if (stopped) return StoppedExitStatus(stop.Signal());
   return failed ? kExitFailed : kExitComplete;
 }

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/output_options.h"
+#include "cli/run_outcome.h"
+
 namespace cli {
 
 struct ProgramOptions {
@@ -20,12 +23,8 @@ struct ProgramOptions {
   std::uint32_t address = 0;  // where a raw binary (.bin) begins
   bool address_given = false;
   std::string isp_lines;  // the wiring of the adapter's lines; empty: none
+  OutputOptions output;
 };
-
-// Exit status of a programming run.
-inline constexpr int kExitComplete = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitNotStarted = 2;  // file not loaded or port not opened
 
 // One programming run from the terminal: the window's run, tick for tick
 // (program --classic).

@@ -1,16 +1,22 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace cli {
 
-// Shows the run's progress: a bar redrawn in place on a terminal, plain
-// lines (one per new percentage) otherwise. Other output goes through
-// PrintLine so that it never lands in the middle of the bar.
+// Shows the run's progress: a bar redrawn in place on a terminal, fitted to
+// its width (asked before each redraw, so that it follows a resize), plain
+// lines (one per new percentage) otherwise, nothing at all when quiet. Other
+// output goes through PrintLine so that it never lands in the middle of the
+// bar.
 class ProgressDisplay {
  public:
-  ProgressDisplay(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
+  using Width = std::function<int()>;
+
+  ProgressDisplay(std::FILE* out, bool terminal, bool quiet = false, Width width = {})
+      : out_(out), terminal_(terminal), quiet_(quiet), width_(std::move(width)) {}
 
   // progress is the engine's per-mille value; negative values show as 0 %.
   void Show(int progress);
@@ -25,6 +31,8 @@ class ProgressDisplay {
 
   std::FILE* out_;
   bool terminal_;
+  bool quiet_;
+  Width width_;
   bool drawn_ = false;
   int percent_ = -1;
 };

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "cli/console.h"
+#include "cli/phase_text.h"
+#include "isp/run_log.h"
 
 namespace cli {
 namespace {
@@ -14,61 +16,38 @@ constexpr int kNarrowestBar = 10;
 // (" 100%  9999.9 KiB/s  99999 s left"), so the bar keeps its length.
 constexpr int kFiguresWidth = 33;
 
-const char* Label(isp::Phase phase) {
-  switch (phase) {
-    case isp::Phase::kStartBootLoader:
-      return "Start ISP";
-    case isp::Phase::kSynchronise:
-      return "Synchronise";
-    case isp::Phase::kIdentify:
-      return "Identify";
-    case isp::Phase::kErase:
-      return "Erase";
-    case isp::Phase::kWrite:
-      return "Write";
-    case isp::Phase::kVerify:
-      return "Verify";
-    case isp::Phase::kRestart:
-      return "Restart";
-    case isp::Phase::kRead:
-      return "Read";
-  }
-  return "";
+constexpr const char* kRed = "\033[31m";
+constexpr const char* kGreen = "\033[32m";
+constexpr const char* kYellow = "\033[33m";
+
+std::string Coloured(const char* text, const char* colour, bool on) {
+  return on ? std::string(colour) + text + "\033[0m" : std::string(text);
 }
 
-std::string Padded(const char* label) {
+std::string Padded(const std::string& label) {
   std::string text = label;
   text.resize(kLabelWidth, ' ');
-  return text;
-}
-
-std::string Kib(std::uint32_t bytes) {
-  return bytes % 1024 == 0 ? std::to_string(bytes / 1024) + " KiB"
-                           : std::to_string(bytes) + " bytes";
-}
-
-std::string SpanText(const std::vector<isp::SectorSpan>& spans) {
-  std::string text;
-  for (const isp::SectorSpan& span : spans) {
-    if (!text.empty()) text += ", ";
-    text += std::to_string(span.first);
-    if (span.last != span.first) text += "-" + std::to_string(span.last);
-  }
   return text;
 }
 
 }  // namespace
 
 RunDisplay::RunDisplay(std::FILE* out, std::FILE* err, bool terminal, int width, Clock clock)
-    : out_(out), err_(err), terminal_(terminal), width_(width), clock_(std::move(clock)) {}
+    : RunDisplay(
+          out, err, Style{terminal, false, false, false}, [width] { return width; },
+          std::move(clock)) {}
+
+RunDisplay::RunDisplay(std::FILE* out, std::FILE* err, Style style, Width width, Clock clock)
+    : out_(out), err_(err), style_(style), width_(std::move(width)), clock_(std::move(clock)) {}
 
 int RunDisplay::TerminalWidth(std::FILE* file) {
   return TerminalColumns(file);
 }
 
 void RunDisplay::Transient(const std::string& text) {
-  if (!terminal_) return;
-  std::string shown = text.substr(0, static_cast<std::size_t>(std::max(0, width_ - 1)));
+  if (!style_.redraw || style_.quiet) return;
+  // Kept short of the last column, so that no terminal wraps it.
+  std::string shown = text.substr(0, static_cast<std::size_t>(std::max(0, width_() - 1)));
   std::fprintf(out_, "\r%s\033[K", shown.c_str());
   std::fflush(out_);
   transient_ = true;
@@ -81,6 +60,7 @@ void RunDisplay::ClearTransient() {
 }
 
 void RunDisplay::PhaseLine(const char* label, const std::string& text) {
+  if (style_.quiet) return;
   ClearTransient();
   std::fprintf(out_, "%s%s\n", Padded(label).c_str(), text.c_str());
   std::fflush(out_);
@@ -92,7 +72,7 @@ void RunDisplay::PhaseBegun(isp::Phase phase) {
     write_started_ = clock_();
     reported_tenths_ = -1;
   }
-  Transient(Padded(Label(phase)) + "...");
+  Transient(Padded(PhaseLabel(phase)) + "...");
 }
 
 void RunDisplay::Synchronised(bool already_synchronised) {
@@ -100,16 +80,11 @@ void RunDisplay::Synchronised(bool already_synchronised) {
 }
 
 void RunDisplay::Identified(const isp::PartInfo& part) {
-  PhaseLine("Identify", std::string(part.name) + ", " + Kib(part.flash_size) + " flash");
+  PhaseLine("Identify", PartText(part));
 }
 
 void RunDisplay::Erased(const std::vector<isp::SectorSpan>& spans) {
-  if (spans.empty()) {
-    PhaseLine("Erase", "nothing to erase");
-    return;
-  }
-  const bool one = spans.size() == 1 && spans.front().first == spans.front().last;
-  PhaseLine("Erase", std::string(one ? "sector " : "sectors ") + SpanText(spans) + " ok");
+  PhaseLine("Erase", ErasedText(spans));
 }
 
 std::string RunDisplay::RateText(std::uint32_t done, double seconds) const {
@@ -128,7 +103,7 @@ void RunDisplay::DrawBar(const char* label, std::uint32_t done, std::uint32_t to
     tail += "  " + RateText(done, seconds) + "  " +
             std::to_string(static_cast<long>(std::ceil(left))) + " s left";
   }
-  const int room = width_ - 1 - kLabelWidth - 2 - kFiguresWidth;
+  const int room = width_() - 1 - kLabelWidth - 2 - kFiguresWidth;
   std::string line = Padded(label);
   if (room >= kNarrowestBar) {
     const auto bar = static_cast<std::size_t>(room);
@@ -151,7 +126,8 @@ void RunDisplay::Line(const char* label, const std::string& text) {
 }
 
 void RunDisplay::Progress(const char* label, std::uint32_t done, std::uint32_t total) {
-  if (terminal_) {
+  if (style_.quiet) return;
+  if (style_.redraw) {
     DrawBar(label, done, total);
     return;
   }
@@ -180,34 +156,21 @@ void RunDisplay::Restarted() {
 }
 
 void RunDisplay::Warned(const isp::Warning& warning) {
-  switch (warning.kind) {
-    case isp::WarningKind::kProtection:
-      Warning(std::string("the image sets code read protection ") +
-              isp::ProtectionName(warning.level) + " (word at 0x2FC): after the restart " +
-              (isp::LocksThePart(warning.level)
-                   ? "the part no longer enters its boot loader from the ISP pin"
-                   : "the part refuses reading its flash"));
-      break;
-    case isp::WarningKind::kNoVectorTable:
-      Warning("the image holds no vector table at address 0: sector 0 is left as it is");
-      break;
-    case isp::WarningKind::kResends:
-      Warning("the part asked for " + std::to_string(warning.count) +
-              " data block(s) again: the line is noisy");
-      break;
-    case isp::WarningKind::kNoFirmwareAnswer:
-      break;  // a part already in its boot loader does not answer the request
-  }
+  const std::string text = WarningText(warning);
+  if (!text.empty()) Warning(text);
 }
 
 void RunDisplay::Warning(const std::string& text) {
+  if (style_.quiet) return;
   ClearTransient();
   std::fflush(out_);
-  std::fprintf(err_, "Warning: %s\n", text.c_str());
+  std::fprintf(err_, "%s %s\n", Coloured("Warning:", kYellow, style_.colour_err).c_str(),
+               text.c_str());
   std::fflush(err_);
 }
 
 void RunDisplay::Notice(const std::string& lines) {
+  if (style_.quiet) return;
   ClearTransient();
   std::fflush(out_);
   std::fputs(lines.c_str(), err_);
@@ -217,13 +180,23 @@ void RunDisplay::Notice(const std::string& lines) {
 void RunDisplay::Error(const std::string& text) {
   ClearTransient();
   std::fflush(out_);
-  std::fprintf(err_, "Error: %s\n", text.c_str());
+  std::fprintf(err_, "%s %s\n", Coloured("Error:", kRed, style_.colour_err).c_str(), text.c_str());
   std::fflush(err_);
+}
+
+void RunDisplay::FileKept(const std::string& name, const std::string& path) {
+  if (style_.quiet) return;
+  ClearTransient();
+  std::fprintf(out_, "%s%s\n", Padded(name == isp::kRunLogName ? "Traffic log" : "Saved").c_str(),
+               path.c_str());
+  std::fflush(out_);
 }
 
 void RunDisplay::Finish(bool ok) {
   ClearTransient();
-  std::fprintf(out_, "%s\n", ok ? "Complete." : "Failed!");
+  std::fprintf(
+      out_, "%s\n",
+      Coloured(ok ? "Complete." : "Failed!", ok ? kGreen : kRed, style_.colour_out).c_str());
   std::fflush(out_);
 }
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "isp/programmer_events.h"
+#include "cli/run_report.h"
 
 namespace cli {
 
@@ -12,12 +12,22 @@ namespace cli {
 // each phase as it ends, the phase under way shown in place, and while
 // writing a bar with the rate and the time left, fitted to the terminal's
 // width. Otherwise plain lines only (the write's progress every 10 %).
-// Warnings and errors go to err, each on a line of its own.
-class RunDisplay : public isp::ProgrammerEvents {
+// Warnings and errors go to err, each on a line of its own, after the line
+// shown in place has been cleared. Quiet, only errors and the last line.
+class RunDisplay : public RunReport {
  public:
   using Clock = std::function<double()>;  // seconds, monotonic
+  using Width = std::function<int()>;     // columns, asked before each redraw
+
+  struct Style {
+    bool redraw = false;      // out is a terminal that takes escapes
+    bool colour_out = false;  // the last line in colour
+    bool colour_err = false;  // "Error:" and "Warning:" in colour
+    bool quiet = false;
+  };
 
   RunDisplay(std::FILE* out, std::FILE* err, bool terminal, int width, Clock clock);
+  RunDisplay(std::FILE* out, std::FILE* err, Style style, Width width, Clock clock);
 
   void PhaseBegun(isp::Phase phase) override;
   void Synchronised(bool already_synchronised) override;
@@ -32,12 +42,13 @@ class RunDisplay : public isp::ProgrammerEvents {
 
   // A line of a command's result under its label, laid out as the phases'.
   void Line(const char* label, const std::string& text);
-  void Warning(const std::string& text);
+  void Warning(const std::string& text) override;
   // Lines for err as they are (each ended by its line break).
-  void Notice(const std::string& lines);
-  void Error(const std::string& text);
+  void Notice(const std::string& lines) override;
+  void Error(const std::string& text) override;
+  void FileKept(const std::string& name, const std::string& path) override;
   // The last line: "Complete." or "Failed!".
-  void Finish(bool ok);
+  void Finish(bool ok) override;
 
   // The terminal width of the file, or 80 when it cannot be told.
   static int TerminalWidth(std::FILE* file);
@@ -52,8 +63,8 @@ class RunDisplay : public isp::ProgrammerEvents {
 
   std::FILE* out_;
   std::FILE* err_;
-  bool terminal_;
-  int width_;
+  Style style_;
+  Width width_;
   Clock clock_;
   bool transient_ = false;
   double write_started_ = 0;

@@ -1,8 +1,8 @@
 #include "cli/run_outcome.h"
 
 #include <csignal>
+#include <string_view>
 
-#include "cli/program_command.h"
 #include "comm/port_users.h"
 
 namespace cli {
@@ -21,7 +21,16 @@ const char* StopText(int signal_number) {
 }
 
 int StoppedExitStatus(int signal_number) {
-  return signal_number == SIGINT ? kExitFailed : 128 + signal_number;
+  return kExitSignalBase + signal_number;
+}
+
+std::string ExitStatusHelp() {
+  return "Exit status:\n"
+         "  0    done\n"
+         "  1    the part or the module refused or did not answer\n"
+         "  2    nothing was sent: the file did not load or the port did not open\n"
+         "  64   the command line is wrong\n"
+         "  130  stopped by Ctrl-C (128 + the signal: 143 for SIGTERM, 129 for SIGHUP)\n";
 }
 
 std::string OtherUsersWarnings(const std::string& port) {
@@ -31,6 +40,20 @@ std::string OtherUsersWarnings(const std::string& port) {
             user.command + "); replies from the module may go missing\n";
   }
   return text;
+}
+
+std::vector<std::string> WarningTexts(const std::string& lines) {
+  constexpr std::string_view kPrefix = "Warning: ";
+  std::vector<std::string> texts;
+  for (std::size_t at = 0; at < lines.size();) {
+    std::size_t end = lines.find('\n', at);
+    if (end == std::string::npos) end = lines.size();
+    std::string line = lines.substr(at, end - at);
+    if (line.starts_with(kPrefix)) line.erase(0, kPrefix.size());
+    if (!line.empty()) texts.push_back(std::move(line));
+    at = end + 1;
+  }
+  return texts;
 }
 
 }  // namespace cli

@@ -1,19 +1,36 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace cli {
+
+// Exit status of every command.
+inline constexpr int kExitComplete = 0;
+inline constexpr int kExitFailed = 1;      // the part or the module refused, or did not answer
+inline constexpr int kExitNotStarted = 2;  // file not loaded or port not opened
+inline constexpr int kExitUsage = 64;      // the command line itself is wrong
+// A stop signal ends a run with 128 + its number, as the shell counts:
+// 130 for Ctrl-C (SIGINT), 143 for SIGTERM, 129 for SIGHUP.
+inline constexpr int kExitSignalBase = 128;
+
+// The exit statuses as --help lists them.
+std::string ExitStatusHelp();
 
 // What both programming paths say and return when a stop signal ended a
 // run: "interrupted", "terminated" or "hung up".
 const char* StopText(int signal_number);
 
-// Ctrl-C keeps the exit status of a failed run; the signals that end a job
-// from outside tell the caller which one came, as the shell would.
+// 128 + the signal that stopped the run (after the port and the log were
+// closed), so that a script tells a stop from a failure.
 int StoppedExitStatus(int signal_number);
 
 // The warning for each other process that has the port open: another program
 // that reads the line takes the replies away from the run.
 std::string OtherUsersWarnings(const std::string& port);
+
+// The texts of warning lines such as OtherUsersWarnings gives, each without
+// its "Warning: " and its line break.
+std::vector<std::string> WarningTexts(const std::string& lines);
 
 }  // namespace cli

@@ -2,10 +2,21 @@
 
 #include <cstdio>
 
-namespace cli {
+#include "cli/failure_text.h"
+#include "cli/run_outcome.h"
 
-TerminalWindow::TerminalWindow(ProgressDisplay& display, bool start_isp, bool colour)
-    : display_(display), start_isp_(start_isp), colour_(colour) {
+namespace cli {
+namespace {
+
+std::string Coloured(const char* text, const char* colour, bool on) {
+  return on ? std::string(colour) + text + "\033[0m" : std::string(text);
+}
+
+}  // namespace
+
+TerminalWindow::TerminalWindow(ProgressDisplay& display, bool start_isp, Style style,
+                               JsonLines* json)
+    : display_(display), start_isp_(start_isp), style_(style), json_(json) {
   for (int i = 0; i < isp::kLightCount; ++i)
     captions_[static_cast<std::size_t>(i)] = isp::kLightCaptions[i];
 }
@@ -16,13 +27,13 @@ void TerminalWindow::SetLightColour(isp::Light light, std::uint32_t colour) {
   if (colour != isp::kLightGreen && colour != isp::kLightRed) return;
   const bool ok = colour == isp::kLightGreen;
   std::string caption = captions_[static_cast<std::size_t>(light)];
-  caption.resize(16, ' ');
-  const char* mark = ok ? "ok" : "FAILED";
-  if (colour_) {
-    display_.PrintLine(caption + (ok ? "\033[32m" : "\033[31m") + mark + "\033[0m");
-  } else {
-    display_.PrintLine(caption + mark);
+  if (json_ != nullptr) {
+    json_->Phase(caption, ok, "");
+    return;
   }
+  caption.resize(16, ' ');
+  display_.PrintLine(caption +
+                     Coloured(ok ? "ok" : "FAILED", ok ? "\033[32m" : "\033[31m", style_.colour));
 }
 
 void TerminalWindow::SetErasedCaption(const char* caption) {
@@ -31,16 +42,64 @@ void TerminalWindow::SetErasedCaption(const char* caption) {
   captions_[static_cast<std::size_t>(isp::Light::ErasedPanel)] = text;
 }
 
-void TerminalWindow::ShowErrorMessage(const char* text) {
+void TerminalWindow::Error(const std::string& text) {
+  if (json_ != nullptr) {
+    json_->Error(text);
+    return;
+  }
   display_.Clear();
-  std::fprintf(stderr, "Error: %s\n", text);
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s %s\n", Coloured("Error:", "\033[31m", style_.colour_err).c_str(),
+               text.c_str());
   std::fflush(stderr);
 }
 
-void TerminalWindow::FileNotWritten(const char* file_name, const char* reason) {
+void TerminalWindow::Warning(const std::string& text) {
+  if (json_ != nullptr) {
+    json_->Warning(text);
+    return;
+  }
+  if (style_.quiet) return;
   display_.Clear();
-  std::fprintf(stderr, "Warning: \"%s\" not written: %s\n", file_name, reason);
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s %s\n", Coloured("Warning:", "\033[33m", style_.colour_err).c_str(),
+               text.c_str());
   std::fflush(stderr);
+}
+
+void TerminalWindow::Notice(const std::string& lines) {
+  for (const std::string& text : WarningTexts(lines)) Warning(text);
+}
+
+void TerminalWindow::ShowErrorMessage(const char* text) {
+  if (!loading_.empty()) {
+    Error(FileFailureText(loading_, text));
+    return;
+  }
+  std::string message = text;
+  if (failure_) message += " (" + *failure_ + ")";
+  failure_.reset();
+  Error(message);
+}
+
+void TerminalWindow::StepFailed(const isp::StepFailure& failure) {
+  failure_ = StepFailureText(failure);
+}
+
+void TerminalWindow::ReportUnshownFailure() {
+  if (!failure_) return;
+  std::string text = *failure_;
+  failure_.reset();
+  // "while erasing: ..." reads as the sentence's end: the start says what.
+  Error("The run failed " + text);
+}
+
+void TerminalWindow::FileNotWritten(const char* file_name, const char* reason) {
+  Warning(std::string("\"") + file_name + "\" not written: " + reason);
+}
+
+void TerminalWindow::FileWritten(const char* file_name) {
+  files_written_.emplace_back(file_name);
 }
 
 }  // namespace cli

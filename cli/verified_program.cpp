@@ -1,15 +1,15 @@
 #include "cli/verified_program.h"
 
-#include <chrono>
 #include <csignal>
+#include <memory>
 
 #include "cli/boot_session.h"
-#include "cli/console.h"
 #include "cli/failure_text.h"
 #include "cli/image_argument.h"
 #include "cli/port_argument.h"
-#include "cli/run_display.h"
+#include "cli/run_log_choice.h"
 #include "cli/run_outcome.h"
+#include "cli/run_report.h"
 #include "cli/stop_signals.h"
 #include "comm/comm.h"
 #include "isp/boot_client.h"
@@ -21,13 +21,8 @@
 namespace cli {
 namespace {
 
-double MonotonicSeconds() {
-  const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return std::chrono::duration<double>(now).count();
-}
-
 // Everything the file alone tells: refused before the port is opened.
-bool PrepareImage(const ProgramOptions& options, RunDisplay& display, isp::FlashImage& image) {
+bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashImage& image) {
   std::string error;
   bool no_vector_table = false;
   if (!LoadImageArgument({options.file, options.address, options.address_given}, image, error,
@@ -53,10 +48,8 @@ bool PrepareImage(const ProgramOptions& options, RunDisplay& display, isp::Flash
 }  // namespace
 
 int RunVerifiedProgram(const ProgramOptions& options) {
-  // The display redraws its line with escape sequences.
-  const bool terminal = TakesEscapes(stdout);
-  RunDisplay display(stdout, stderr, terminal, terminal ? RunDisplay::TerminalWidth(stdout) : 80,
-                     MonotonicSeconds);
+  const std::unique_ptr<RunReport> report = MakeRunReport(options.output);
+  RunReport& display = *report;
   isp::FlashImage image;
   if (!PrepareImage(options, display, image)) return kExitNotStarted;
 
@@ -67,12 +60,13 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   if (!users.empty()) display.Notice(users);
   comm::Comm comm;
   if (!comm.CommOpen(PortArgumentPath(options.port).c_str(), static_cast<int>(options.baud))) {
-    display.Error(OpenFailureText(options.port, comm.LastOpenError()));
+    display.Error(PortOpenFailureText(options.port, comm.LastOpenError()));
     return kExitNotStarted;
   }
   std::string why;
-  if (!isp::AttachRunLog(comm, &why)) {
-    display.Warning(std::string("\"") + isp::kRunLogName + "\" not written: " + why);
+  const bool logged = AttachChosenLog(comm, options.output, why);
+  if (!logged && !why.empty()) {
+    display.Warning("\"" + options.output.log_path + "\" not written: " + why);
   }
   isp::CommLink link(comm);
   isp::BootClient client(link, options.baud, [&stop] { return stop.Requested(); });
@@ -90,13 +84,18 @@ int RunVerifiedProgram(const ProgramOptions& options) {
 
   isp::DetachRunLog(comm);
   comm.CommClose();
+  const auto log_kept = [&] {
+    if (logged) display.FileKept(isp::kRunLogName, AbsolutePath(options.output.log_path));
+  };
   if (!failure) {
+    log_kept();
     display.Finish(true);
     return kExitComplete;
   }
   const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
   display.Error(stopped ? StopText(stop.Signal())
                         : DescribeFailure(*failure, {options.port, options.baud, options.file}));
+  log_kept();
   display.Finish(false);
   if (stopped) return StoppedExitStatus(stop.Signal());
   if (failure->reason == isp::FailureReason::kOutsideFlash) return kExitNotStarted;

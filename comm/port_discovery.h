@@ -12,6 +12,10 @@ struct PortInfo {
   const char* PortName;        // "COM1"; "/dev/ttyUSB0" on Linux
   const char* FriendlyName;    // the name shown to people; the port name when there is none
   const char* EnumeratorName;  // the enumerator (bus or driver) that reported the port
+  // Of a USB adapter, where the walk tells them: "0403:6001" and its serial
+  // number; empty otherwise.
+  const char* UsbId = "";
+  const char* SerialNumber = "";
 };
 
 // Takes the caller's user value and the port; returns non-zero to go on, 0

@@ -90,6 +90,23 @@ std::string FriendlyNameOf(const std::vector<fs::path>& chain, const std::string
   return port_name;
 }
 
+// "vendor:product" and the serial number of the nearest USB device.
+struct UsbIdentity {
+  std::string id;
+  std::string serial;
+};
+
+UsbIdentity UsbIdentityOf(const std::vector<fs::path>& chain) {
+  for (const fs::path& dir : chain) {
+    if (BusOf(dir) != "usb" || !fs::exists(dir / "idVendor")) continue;
+    const std::string vendor = ReadAttribute(dir / "idVendor");
+    const std::string product = ReadAttribute(dir / "idProduct");
+    return {vendor.empty() || product.empty() ? std::string() : vendor + ":" + product,
+            ReadAttribute(dir / "serial")};
+  }
+  return {};
+}
+
 // The entries of class/tty with a device behind them, in natural order.
 std::error_code ListTtys(const fs::path& class_tty, std::vector<TtyEntry>& ttys) {
   std::error_code error;
@@ -127,7 +144,9 @@ int EnumSysfsSerialPorts(const std::string& sysfs_root, const PortCallback& call
     const std::string port_name = "/dev/" + tty.name;
     const std::string friendly_name = FriendlyNameOf(chain, port_name);
     const std::string enumerator = EnumeratorOf(chain);
-    const PortInfo port{port_name.c_str(), friendly_name.c_str(), enumerator.c_str()};
+    const UsbIdentity usb = UsbIdentityOf(chain);
+    const PortInfo port{port_name.c_str(), friendly_name.c_str(), enumerator.c_str(),
+                        usb.id.c_str(), usb.serial.c_str()};
     if (callback(user_value, port) == 0) break;
   }
   return 1;

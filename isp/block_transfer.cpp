@@ -29,8 +29,9 @@ void IspEngine::SaveRejectedBlock() {
     window_.FileNotWritten(kRejectedBlockName, why.c_str());
     return;
   }
-  std::fwrite(image_.bytes.data() + run_.ImagePosition, 1, kBlockSize, dump);
-  std::fclose(dump);
+  const bool written = std::fwrite(image_.bytes.data() + run_.ImagePosition, 1, kBlockSize, dump) ==
+                       static_cast<std::size_t>(kBlockSize);
+  if (std::fclose(dump) == 0 && written) window_.FileWritten(kRejectedBlockName);
 }
 
 int IspEngine::WriteBlock(char* reply) {
@@ -61,6 +62,7 @@ int IspEngine::WriteBlock(char* reply) {
   comm_.SendLine(sum_line);
   comm_.CommReadLine(reply, comm::Comm::kReplySize, kReplyLimitMs);
   if (std::strncmp(reply, "OK", 2) != 0) {
+    FailStep("writing the block to RAM (its checksum)", sum_line, reply);
     SaveRejectedBlock();
     return kProgressFailed;
   }
@@ -71,7 +73,9 @@ int IspEngine::WriteBlock(char* reply) {
   // its limit (a part reset or a line cut during the copy) fails like a refusal.
   if (comm_.SendFormatted("C %d 268436224 512\r", run_.FlashAddress, reply) == 0 ||
       reply[0] != '0') {
-    return kProgressFailed;
+    char command[48];
+    std::snprintf(command, sizeof command, "C %d 268436224 512", run_.FlashAddress);
+    return FailStep("copying the block to flash", command, reply);
   }
   run_.FlashAddress += kBlockSize;
 

@@ -3,6 +3,7 @@
 // is, and only the next LoadHexFile starts a new run.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "isp/isp_engine.h"
 
@@ -21,6 +22,25 @@ int IspEngine::Fail(Light light, const char* message) {
   window_.SetLightColour(light, kLightRed);
   window_.ShowErrorMessage(message);
   return kProgressFailed;
+}
+
+int IspEngine::FailStep(const char* step, const char* command, const char* answer) {
+  // The texts as the front end shows them: without their line breaks.
+  const auto trimmed = [](const char* text) {
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    return line;
+  };
+  const std::string sent = trimmed(command);
+  const std::string got = trimmed(answer);
+  window_.StepFailed({step, sent.c_str(), got.c_str()});
+  return kProgressFailed;
+}
+
+int IspEngine::FailStep(const char* step, const char* command, const char* answer, Light light,
+                        const char* message) {
+  FailStep(step, command, answer);
+  return Fail(light, message);
 }
 
 int IspEngine::IspStep() {
@@ -72,17 +92,18 @@ int IspEngine::StartIsp() {
 int IspEngine::Synchronize() {
   comm_.CommWrite("?", 1);
   if (!comm_.CommWaitFor("Synchronized\r", 13, kReplyLimitMs)) {
-    return Fail(Light::SyncPanel, "Part not responding");
+    return FailStep("synchronising", "?", "", Light::SyncPanel, "Part not responding");
   }
   run_.StateNumber = 2;
   return 0;
 }
 
 int IspEngine::ConfirmSynchronization() {
-  char bytes[5];
+  char bytes[5] = {};
   comm_.SendLine("Synchronized\r\n");
   if (!comm_.CommReadCount(bytes, 4, kReplyLimitMs)) {
-    return Fail(Light::SyncPanel, "Part not synchronized");
+    return FailStep("confirming the synchronisation", "Synchronized", bytes, Light::SyncPanel,
+                    "Part not synchronized");
   }
   run_.StateNumber = 3;
   window_.SetLightColour(Light::SyncPanel, kLightGreen);
@@ -91,7 +112,10 @@ int IspEngine::ConfirmSynchronization() {
 
 int IspEngine::SetClockFrequency(char* reply) {
   comm_.SendCommand("12000\r", reply);
-  if (reply[0] != 'O') return Fail(Light::UnlockPanel, "Freq not acknowledged");
+  if (reply[0] != 'O') {
+    return FailStep("setting the crystal frequency", "12000", reply, Light::UnlockPanel,
+                    "Freq not acknowledged");
+  }
   run_.StateNumber = 4;
   window_.ShowLight(Light::UnlockPanel);
   return 2;
@@ -99,7 +123,7 @@ int IspEngine::SetClockFrequency(char* reply) {
 
 int IspEngine::Unlock(char* reply) {
   if (comm_.SendCommand("U 23130\r", reply) == 0 || reply[0] != '0') {
-    return Fail(Light::UnlockPanel, "Unlock failed");
+    return FailStep("unlocking", "U 23130", reply, Light::UnlockPanel, "Unlock failed");
   }
   run_.StateNumber = 5;
   window_.ShowLight(Light::ErasedPanel);
@@ -109,17 +133,26 @@ int IspEngine::Unlock(char* reply) {
 
 int IspEngine::CheckPartId(char* reply) {
   comm_.SendCommand("J\r\n", reply);  // the return code line
-  if (comm_.CommReadLine(reply, comm::Comm::kReplySize, kReplyLimitMs) == 0) return kProgressFailed;
+  if (comm_.CommReadLine(reply, comm::Comm::kReplySize, kReplyLimitMs) == 0) {
+    return FailStep("reading the part id", "J", reply);
+  }
   if (std::strncmp(reply, kPartId, kPartIdCompared) != 0) {
-    return Fail(Light::ErasedPanel, "Invalid part ID");
+    return FailStep("reading the part id", "J", reply, Light::ErasedPanel, "Invalid part ID");
   }
   run_.StateNumber = 6;
   return 3;
 }
 
 int IspEngine::PrepareSectors(char* reply) {
-  if (comm_.SendFormatted("P 0 %d\r", image_.SectorCount, reply) == 0) return kProgressFailed;
-  if (reply[0] != '0') return Fail(Light::ErasedPanel, "Failed prep erase");
+  char command[32];
+  std::snprintf(command, sizeof command, "P 0 %d", image_.SectorCount);
+  if (comm_.SendFormatted("P 0 %d\r", image_.SectorCount, reply) == 0) {
+    return FailStep("preparing the sectors for the erase", command, reply);
+  }
+  if (reply[0] != '0') {
+    return FailStep("preparing the sectors for the erase", command, reply, Light::ErasedPanel,
+                    "Failed prep erase");
+  }
   run_.StateNumber = 7;
   return 3;
 }
@@ -127,8 +160,13 @@ int IspEngine::PrepareSectors(char* reply) {
 int IspEngine::EraseSectors(char* reply) {
   std::snprintf(reply, comm::Comm::kReplySize + 1, "E 0 %d\r", image_.SectorCount);
   comm_.SendLine(reply);
-  if (comm_.CommReadLine(reply, comm::Comm::kReplySize, kEraseLimitMs) == 0) return kProgressFailed;
-  if (reply[0] != '0') return Fail(Light::ErasedPanel, "Failed erase");
+  char command[32];
+  std::snprintf(command, sizeof command, "E 0 %d", image_.SectorCount);
+  if (comm_.CommReadLine(reply, comm::Comm::kReplySize, kEraseLimitMs) == 0) {
+    return FailStep("erasing", command, reply);
+  }
+  if (reply[0] != '0')
+    return FailStep("erasing", command, reply, Light::ErasedPanel, "Failed erase");
   run_.StateNumber = 8;
   window_.ShowLight(Light::BlankPanel);
   window_.SetLightColour(Light::ErasedPanel, kLightGreen);
@@ -136,8 +174,15 @@ int IspEngine::EraseSectors(char* reply) {
 }
 
 int IspEngine::BlankCheckSectors(char* reply) {
-  if (comm_.SendFormatted("I 0 %d\r", image_.SectorCount, reply) == 0) return kProgressFailed;
-  if (reply[0] != '0') return Fail(Light::BlankPanel, "Failed blank check");
+  char command[32];
+  std::snprintf(command, sizeof command, "I 0 %d", image_.SectorCount);
+  if (comm_.SendFormatted("I 0 %d\r", image_.SectorCount, reply) == 0) {
+    return FailStep("checking the sectors are blank", command, reply);
+  }
+  if (reply[0] != '0') {
+    return FailStep("checking the sectors are blank", command, reply, Light::BlankPanel,
+                    "Failed blank check");
+  }
   run_.StateNumber = 9;
   run_.FlashAddress = 0;
   window_.ShowLight(Light::ProgPanel);

@@ -47,6 +47,11 @@ class IspEngine {
  private:
   int UnableToOpen();
   int Fail(Light light, const char* message);
+  // Tells the window why the run ends here, then fails as Fail does (or,
+  // without a message, just returns -1).
+  int FailStep(const char* step, const char* command, const char* answer);
+  int FailStep(const char* step, const char* command, const char* answer, Light light,
+               const char* message);
   int StartIsp();
   int Synchronize();
   int ConfirmSynchronization();

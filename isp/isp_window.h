@@ -26,6 +26,13 @@ inline constexpr std::uint32_t kLightGrey = 0x808080;
 inline constexpr std::uint32_t kLightGreen = 0x00FF00;
 inline constexpr std::uint32_t kLightRed = 0x0000FF;
 
+// The step of the dialogue that failed, for a front end that says why.
+struct StepFailure {
+  const char* step = "";     // e.g. "synchronising"
+  const char* command = "";  // the command sent, line break left off
+  const char* answer = "";   // the part's answer, line breaks left off
+};
+
 // What the programming engine needs from the window it reports to. The Qt
 // window and the command-line front end both implement it.
 class IspWindow {
@@ -45,6 +52,13 @@ class IspWindow {
   // A file the run writes ("block.bin") could not be written, for the reason
   // given; the run goes on without it. The window says nothing of it.
   virtual void FileNotWritten(const char* /*file_name*/, const char* /*reason*/) {}
+  // A file the run wrote ("block.bin", the block the part refused), so that
+  // a front end can say where it went. The window says nothing of it.
+  virtual void FileWritten(const char* /*file_name*/) {}
+  // Why IspStep is about to return -1: the step, the command sent and what
+  // the part answered (empty when nothing came). Called before any message
+  // box of the failure; the window says nothing more than its message box.
+  virtual void StepFailed(const StepFailure& /*failure*/) {}
 };
 
 }  // namespace isp

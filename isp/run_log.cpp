@@ -7,8 +7,12 @@
 namespace isp {
 
 bool AttachRunLog(comm::Comm& comm, std::string* why) {
+  return AttachRunLog(comm, kRunLogName, why);
+}
+
+bool AttachRunLog(comm::Comm& comm, const std::string& path, std::string* why) {
   std::string reason;
-  std::FILE* log = CreateOutputFile(kRunLogName, reason);
+  std::FILE* log = CreateOutputFile(path.c_str(), reason);
   if (log == nullptr) {
     if (why != nullptr) *why = reason;
     return false;

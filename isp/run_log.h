@@ -13,6 +13,8 @@ inline constexpr const char* kRunLogName = "commlog.txt";
 // serial unit only while the run lasts. A log that cannot be created leaves
 // the run without one: false, and why (if given) says why.
 bool AttachRunLog(comm::Comm& comm, std::string* why = nullptr);
+// The same log at another path (--log).
+bool AttachRunLog(comm::Comm& comm, const std::string& path, std::string* why);
 // Writes "End.", closes the log and detaches it.
 void DetachRunLog(comm::Comm& comm);
 

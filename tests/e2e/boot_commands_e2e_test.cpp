@@ -95,8 +95,8 @@ TEST_P(DialectTest, InfoNamesThePartAndWhatItsBootLoaderTells) {
   EXPECT_EQ(result.out, "Synchronise   ok\n" + expected +
                             "Boot code     5.2\n"
                             "Serial number 0x0F01A2B3 0x4C5D6E7F 0x8091A2B3 0xC4D5E6F7\n"
-                            "Protection    none (word 0xFEF7F0E9 at 0x2FC)\n"
-                            "Complete.\n");
+                            "Protection    none (word 0xFEF7F0E9 at 0x2FC)\n" +
+                            LogLine() + "Complete.\n");
   EXPECT_TRUE(FileText("commlog.txt").ends_with("End."));
   // Nothing written, nothing erased.
   EXPECT_EQ(FlashAtEnd(), [&] {
@@ -117,7 +117,8 @@ TEST_P(DialectTest, ReadWritesTheFlashAsBinaryAndAsIntelHex) {
   EXPECT_TRUE(result.out.find("\nRead          " + std::to_string(c.flash_size) + " bytes in ") !=
               std::string::npos)
       << result.out;
-  EXPECT_TRUE(result.out.ends_with(" into all.bin\nComplete.\n")) << result.out;
+  EXPECT_TRUE(result.out.ends_with(std::string(" into all.bin\n") + LogLine() + "Complete.\n"))
+      << result.out;
   // Off a terminal, the progress comes as a line every tenth.
   const std::string size = std::to_string(c.flash_size);
   EXPECT_NE(result.out.find("Read          50% ("), std::string::npos) << result.out;
@@ -155,7 +156,8 @@ TEST_P(DialectTest, VerifyComparesTheFileWithTheFlashAndNamesTheFirstDifference)
   StartOver(Contents(c.flash_size), c.sim_flags, false);
   auto result = Run("verify", {"image.hex"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
-  EXPECT_TRUE(result.out.ends_with("Verify        ok, 4113 bytes compared\nComplete.\n"))
+  EXPECT_TRUE(result.out.ends_with(std::string("Verify        ok, 4113 bytes compared\n") +
+                                   LogLine() + "Complete.\n"))
       << result.out;
   EXPECT_EQ(result.err, "");
   sim->Stop();
@@ -198,7 +200,9 @@ TEST_F(BootCommandsTest, EraseEmptiesTheSectorsAskedForAndTheyReadBlank) {
   StartOver(flash, {}, false);
   auto result = Run("erase", {"--sectors", "1-2"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
-  EXPECT_TRUE(result.out.ends_with("Erase         sectors 1-2 ok\nComplete.\n")) << result.out;
+  EXPECT_TRUE(result.out.ends_with(std::string("Erase         sectors 1-2 ok\n") + LogLine() +
+                                   "Complete.\n"))
+      << result.out;
   result = Run("read", {"--out", "after.bin"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   std::vector<std::uint8_t> expected = flash;
@@ -213,7 +217,9 @@ TEST_F(BootCommandsTest, EraseEmptiesTheSectorsAskedForAndTheyReadBlank) {
 
   result = Run("erase", {"--all"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
-  EXPECT_TRUE(result.out.ends_with("Erase         sectors 0-31 ok\nComplete.\n")) << result.out;
+  EXPECT_TRUE(result.out.ends_with(std::string("Erase         sectors 0-31 ok\n") + LogLine() +
+                                   "Complete.\n"))
+      << result.out;
   EXPECT_TRUE(FlashAtEnd(false) == std::vector<std::uint8_t>(k1227Flash, 0xFF));
   const auto report = Report();
   EXPECT_EQ(report.at("sectors_erased").size(), 32u) << report.dump();
@@ -343,7 +349,8 @@ TEST_F(BootCommandsTest, WithResetLinesNoRequestGoesToTheFirmwareAndTheEndIsARes
   result =
       Cli({"program", "--port", Port(), "--isp-lines", "rts-reset-dtr-isp-inverted", "image.hex"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
-  EXPECT_TRUE(result.out.ends_with("Restart       ok\nComplete.\n")) << result.out;
+  EXPECT_TRUE(result.out.ends_with(std::string("Restart       ok\n") + LogLine() + "Complete.\n"))
+      << result.out;
   EXPECT_TRUE(FileText("commlog.txt").starts_with("Start?")) << FileText("commlog.txt");
   sim->Stop();
   const auto report = Report();

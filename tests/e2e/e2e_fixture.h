@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -69,6 +70,16 @@ class E2eTest : public ::testing::Test {
     return testing_support::ReadFile(dir.File(name));
   }
   bool FileExists(const std::string& name) const;
+  // A file of the working directory as tarvo-cli names it when it says where
+  // the file went: its absolute path, under Wine on drive Z:.
+  std::string ShownPath(const std::string& name) const {
+    std::string path = (dir.Path() / name).string();
+    if (!kUnderWine) return path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+  }
+  // The line that says where the traffic log went.
+  std::string LogLine() const { return "Traffic log   " + ShownPath("commlog.txt") + "\n"; }
 
   testing_support::ScopedTempDir dir;
   std::unique_ptr<testing_support::SimProcess> sim;

@@ -11,7 +11,9 @@ TEST_F(E2eTest, ExactEchoDialectFailsAtSynchronize) {
   StartSim({"--echo", "exact"});
   const auto result = Program(testing_support::Pattern(0, 512), {"--classic", "--no-start-isp"});
   EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
-  EXPECT_EQ(result.err, "Error: Part not synchronized\n");
+  EXPECT_EQ(result.err,
+            "Error: Part not synchronized (while confirming the synchronisation: "
+            "\"Synchronized\" got no answer)\n");
   EXPECT_NE(result.out.find("Synchronize     FAILED\n"), std::string::npos) << result.out;
   EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
   const auto report = Report();

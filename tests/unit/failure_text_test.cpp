@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "tests/support/temp_dir.h"
+
 namespace {
 
 using isp::Failure;
@@ -82,4 +89,86 @@ TEST(FailureTextTest, EachFailureIsOneSentenceWithWhatToTry) {
   for (const auto& [failure, text] : cases) EXPECT_EQ(cli::DescribeFailure(failure, context), text);
 }
 
+namespace open_texts {
+
+using comm::OpenFailure;
+
+struct OpenCase {
+  OpenFailure kind;
+  const char* system_text;
+  std::string expected;
+};
+
+TEST(FailureTextTest, PortThatDoesNotOpenIsNamedWithTheReasonAndTheFix) {
+  const std::string start = "Unable to open serial port /dev/ttyUSB0: ";
+  const OpenCase cases[] = {
+#ifdef _WIN32
+      {OpenFailure::kPermission, "Access is denied.",
+       start + "Access is denied. (another user's program may hold it)"},
+#else
+      {OpenFailure::kPermission, "Permission denied",
+       start + "Permission denied (add yourself to the group that owns it, usually dialout: sudo "
+               "usermod -aG dialout $USER, then log in again)"},
+#endif
+      {OpenFailure::kBusy, "Device or resource busy",
+       start + "Device or resource busy (another program holds it: close it and try again)"},
+      {OpenFailure::kNotFound, "No such file or directory",
+       start + "No such file or directory (no such port: is the adapter plugged in? \"tarvo-cli "
+               "ports\" lists them)"},
+      {OpenFailure::kNotSerial, "Inappropriate ioctl for device",
+       start + "Inappropriate ioctl for device (it is no serial port)"},
+      {OpenFailure::kOther, "Input/output error", start + "Input/output error"},
+      // Without the system's words, the cause still names the fix.
+      {OpenFailure::kBusy, "",
+       "Unable to open serial port /dev/ttyUSB0 (another program holds it: close it and try "
+       "again)"},
+  };
+  for (const OpenCase& c : cases) {
+    comm::OpenError error;
+    error.kind = c.kind;
+    error.text = c.system_text;
+    EXPECT_EQ(cli::PortOpenFailureText("/dev/ttyUSB0", error), c.expected);
+  }
+}
+
+struct StepCase {
+  isp::StepFailure failure;
+  const char* expected;
+};
+
+TEST(FailureTextTest, StepOfTheWindowsDialogueIsNamedWithThePartsAnswer) {
+  const StepCase cases[] = {
+      {{"synchronising", "?", ""}, "while synchronising: \"?\" got no answer"},
+      {{"unlocking", "U 23130", "19"},
+       "while unlocking: \"U 23130\" was answered \"19\" (CODE_READ_PROTECTION_ENABLED)"},
+      // An answer that is no return code is shown as it came.
+      {{"reading the part id", "J", "123456789"},
+       "while reading the part id: \"J\" was answered \"123456789\""},
+      {{"writing the block to RAM (its checksum)", "65280", "RESEND"},
+       "while writing the block to RAM (its checksum): \"65280\" was answered \"RESEND\""},
+  };
+  for (const StepCase& c : cases) EXPECT_EQ(cli::StepFailureText(c.failure), c.expected);
+}
+
+TEST(FailureTextTest, FileThatDoesNotLoadIsNamedWithTheReason) {
+  testing_support::ScopedTempDir dir;
+  std::filesystem::create_directory("folder.hex");
+#ifndef _WIN32
+  ASSERT_EQ(mkfifo("pipe.hex", 0600), 0);
+#endif
+  const std::pair<std::pair<const char*, const char*>, std::string> cases[] = {
+      {{"missing.hex", "Unable to open file."}, "Unable to open file missing.hex: no such file"},
+      {{"folder.hex", "Unable to open file."}, "Unable to open file folder.hex: it is a directory"},
+#ifndef _WIN32
+      {{"pipe.hex", "Unable to open file."}, "Unable to open file pipe.hex: it is no regular file"},
+#endif
+      // The loader's own words come after the file's name.
+      {{"app.hex", "Invalid HEX file: line 3: checksum mismatch"},
+       "app.hex: Invalid HEX file: line 3: checksum mismatch"},
+  };
+  for (const auto& [given, expected] : cases)
+    EXPECT_EQ(cli::FileFailureText(given.first, given.second), expected);
+}
+
+}  // namespace open_texts
 }  // namespace

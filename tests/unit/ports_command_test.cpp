@@ -4,8 +4,14 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "cli/ports_command.h"
+#include "comm/sysfs_ports.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/unit/fake_sysfs.h"
 
 namespace {
 
@@ -35,6 +41,96 @@ TEST(PortsCommandTest, ListsEachPortFoundAsOneEntryLine) {
   EXPECT_EQ(all.exit_status, 0);
   EXPECT_EQ(all.err, "");
   for (const std::string& line : Lines(all.out)) EXPECT_TRUE(IsEntryLine(line)) << line;
+}
+
+// A machine with a USB adapter (ttyUSB0), a second one whose device tells
+// no product id (ttyUSB1), and a UART on the board (ttyS0); of them the
+// user can open ttyUSB0 and ttyS0.
+class PortsListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::FakeSysfs sysfs(dir.Path() / "sys");
+    sysfs.AddDevice("pci0000:00/usb1", "usb", {{"idVendor", "1d6b"}, {"idProduct", "0002"}});
+    const auto adapter = [&sysfs](const std::string& port, const std::string& tty,
+                                  const testing_support::FakeSysfs::Attributes& strings) {
+      const std::string device = "pci0000:00/usb1/" + port;
+      sysfs.AddDevice(device, "usb", strings);
+      sysfs.AddDevice(device + "/" + port + ":1.0", "usb", {});
+      sysfs.AddDevice(device + "/" + port + ":1.0/" + tty, "usb-serial", {});
+      sysfs.AddTty(tty, device + "/" + port + ":1.0/" + tty);
+    };
+    adapter("1-2", "ttyUSB0",
+            {{"idVendor", "0403"},
+             {"idProduct", "6001"},
+             {"manufacturer", "FTDI"},
+             {"product", "FT232R USB UART"},
+             {"serial", "A50285BI"}});
+    adapter("1-3", "ttyUSB1", {{"idVendor", "10c4"}});
+    sysfs.AddDevice("pnp0/00:01", "pnp", {});
+    sysfs.AddTty("ttyS0", "pnp0/00:01");
+    sysfs.AddTty("tty1", "");
+    root = sysfs.Root().string();
+  }
+
+  std::string List(const cli::PortsOptions& options, int* status = nullptr) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    const std::set<std::string> openable = {"/dev/ttyUSB0", "/dev/ttyS0"};
+    const int result = cli::ListPorts(
+        options,
+        [this](const comm::PortCallback& callback) {
+          return comm::EnumSysfsSerialPorts(root, callback, 0);
+        },
+        [&openable](const std::string& port) { return openable.contains(port); }, out, stderr);
+    std::fclose(out);
+    std::string text(buffer, size);
+    std::free(buffer);
+    if (status != nullptr) *status = result;
+    return text;
+  }
+
+  testing_support::ScopedTempDir dir;
+  std::string root;
+};
+
+TEST_F(PortsListTest, ListsWhatTheUserCanOpenUnlessAllAreAskedFor) {
+  int status = -1;
+  EXPECT_EQ(List({}, &status),
+            "/dev/ttyS0   /dev/ttyS0   pnp\n"
+            "/dev/ttyUSB0   FTDI FT232R USB UART (A50285BI)   usb   0403:6001\n");
+  EXPECT_EQ(status, cli::kExitPortsListed);
+  EXPECT_EQ(List({.all = true}),
+            "/dev/ttyS0   /dev/ttyS0   pnp\n"
+            "/dev/ttyUSB0   FTDI FT232R USB UART (A50285BI)   usb   0403:6001\n"
+            "/dev/ttyUSB1   /dev/ttyUSB1   usb\n");
+}
+
+TEST_F(PortsListTest, JsonGivesOneObjectPerPortWithTheUsbIdentity) {
+  std::vector<nlohmann::json> ports;
+  for (const std::string& line : Lines(List({.all = true, .json = true})))
+    ports.push_back(nlohmann::json::parse(line));
+  ASSERT_EQ(ports.size(), 3u);
+  EXPECT_EQ(ports[0], (nlohmann::json{{"port", "/dev/ttyS0"},
+                                      {"name", "/dev/ttyS0"},
+                                      {"bus", "pnp"},
+                                      {"usb", ""},
+                                      {"serial", ""}}));
+  EXPECT_EQ(ports[1], (nlohmann::json{{"port", "/dev/ttyUSB0"},
+                                      {"name", "FTDI FT232R USB UART (A50285BI)"},
+                                      {"bus", "usb"},
+                                      {"usb", "0403:6001"},
+                                      {"serial", "A50285BI"}}));
+  // Without idProduct there is no vendor:product to give.
+  EXPECT_EQ(ports[2].at("usb"), "");
+  EXPECT_EQ(Lines(List({.json = true})).size(), 2u);
+}
+
+TEST_F(PortsListTest, FailedDiscoveryIsExitStatusOne) {
+  root = (dir.Path() / "no-sysfs").string();
+  int status = -1;
+  EXPECT_EQ(List({}, &status), "");
+  EXPECT_EQ(status, cli::kExitDiscoveryFailed);
 }
 
 }  // namespace

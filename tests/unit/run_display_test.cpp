@@ -150,6 +150,51 @@ TEST_F(DisplayTest, ErrorsAndWarningsTakeALineOfTheirOwn) {
   EXPECT_EQ(out.find("\r\033[K\r\033[K"), std::string::npos);
 }
 
+TEST_F(DisplayTest, BarFollowsTheWidthAskedBeforeEachRedraw) {
+  int columns = 120;
+  cli::RunDisplay display(
+      out_file, err_file, cli::RunDisplay::Style{true, false, false, false},
+      [&columns] { return columns; }, [this] { return now; });
+  display.PhaseBegun(isp::Phase::kWrite);
+  now += 1;
+  display.BytesWritten(1024, 4096);
+  const std::string wide = LastLine();
+  EXPECT_EQ(static_cast<int>(wide.find(']') - wide.find('[') - 1), 120 - 1 - 14 - 2 - 33) << wide;
+  columns = 50;  // the terminal was made narrower
+  display.BytesWritten(2048, 4096);
+  EXPECT_EQ(LastLine(), "Write          50%  2.0 KiB/s  1 s left");
+}
+
+TEST_F(DisplayTest, QuietShowsOnlyErrorsAndTheLastLine) {
+  for (const bool terminal : {false, true}) {
+    cli::RunDisplay display(
+        out_file, err_file, cli::RunDisplay::Style{terminal, false, false, true}, [] { return 80; },
+        [this] { return now; });
+    display.PhaseBegun(isp::Phase::kSynchronise);
+    display.Synchronised(false);
+    display.PhaseBegun(isp::Phase::kWrite);
+    display.BytesWritten(512, 1024);
+    display.Written(1024);
+    display.Warned({isp::WarningKind::kResends, isp::ProtectionLevel::kNone, 2});
+    display.FileKept("commlog.txt", "/tmp/commlog.txt");
+    display.Error("Verify failed at 0x00001000");
+    display.Finish(false);
+  }
+  EXPECT_EQ(Out(), "Failed!\nFailed!\n");
+  EXPECT_EQ(Err(), "Error: Verify failed at 0x00001000\nError: Verify failed at 0x00001000\n");
+}
+
+TEST_F(DisplayTest, ColourMarksTheErrorAndTheResult) {
+  cli::RunDisplay display(
+      out_file, err_file, cli::RunDisplay::Style{true, true, true, false}, [] { return 80; },
+      [this] { return now; });
+  display.Warning("noisy line");
+  display.Error("no answer");
+  display.Finish(false);
+  EXPECT_EQ(Err(), "\033[33mWarning:\033[0m noisy line\n\033[31mError:\033[0m no answer\n");
+  EXPECT_EQ(Out(), "\033[31mFailed!\033[0m\n");
+}
+
 TEST_F(DisplayTest, WidthOfSomethingThatIsNoTerminalIsEighty) {
   EXPECT_EQ(cli::RunDisplay::TerminalWidth(out_file), 80);
 }

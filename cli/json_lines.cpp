@@ -1,0 +1,53 @@
+#include "cli/json_lines.h"
+
+#include <nlohmann/json.hpp>
+
+namespace cli {
+
+namespace {
+
+// Text from the system may hold bytes that are no UTF-8: replaced, never thrown.
+std::string Line(const nlohmann::json& object) {
+  return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+}  // namespace
+
+void JsonLines::Emit(const std::string& line) {
+  std::fprintf(out_, "%s\n", line.c_str());
+  std::fflush(out_);
+}
+
+void JsonLines::Phase(const std::string& phase, bool ok, const std::string& text) {
+  Emit(Line(nlohmann::json{{"event", "phase"}, {"phase", phase}, {"ok", ok}, {"text", text}}));
+}
+
+void JsonLines::Progress(std::uint32_t done, std::uint32_t total) {
+  const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
+  Emit(Line(nlohmann::json{
+      {"event", "progress"}, {"done", done}, {"total", total}, {"percent", percent}}));
+}
+
+void JsonLines::Warning(const std::string& text) {
+  Emit(Line(nlohmann::json{{"event", "warning"}, {"text", text}}));
+}
+
+void JsonLines::Error(const std::string& text) {
+  Emit(Line(nlohmann::json{{"event", "error"}, {"text", text}}));
+}
+
+void JsonLines::File(const std::string& name, const std::string& path) {
+  Emit(Line(nlohmann::json{{"event", "file"}, {"name", name}, {"path", path}}));
+}
+
+void JsonLines::Result(bool ok, std::uint32_t bytes, double seconds) {
+  const double rate = seconds > 0 ? bytes / seconds : 0.0;
+  Emit(Line(nlohmann::json{
+      {"event", "result"}, {"ok", ok}, {"bytes", bytes}, {"seconds", seconds}, {"rate", rate}}));
+}
+
+void JsonLines::ModuleResult(bool ok, const std::string& sent, bool echoed) {
+  Emit(Line(nlohmann::json{{"event", "result"}, {"ok", ok}, {"sent", sent}, {"echoed", echoed}}));
+}
+
+}  // namespace cli

@@ -1,0 +1,72 @@
+#include "cli/json_report.h"
+
+#include "cli/phase_text.h"
+#include "cli/run_outcome.h"
+
+namespace cli {
+
+void JsonReport::PhaseBegun(isp::Phase phase) {
+  if (phase == isp::Phase::kWrite) write_started_ = clock_();
+}
+
+void JsonReport::Synchronised(bool already_synchronised) {
+  lines_.Phase("Synchronise", true,
+               already_synchronised ? "the part was already synchronised" : "");
+}
+
+void JsonReport::Identified(const isp::PartInfo& part) {
+  lines_.Phase("Identify", true, PartText(part));
+}
+
+void JsonReport::Erased(const std::vector<isp::SectorSpan>& spans) {
+  lines_.Phase("Erase", true, ErasedText(spans));
+}
+
+void JsonReport::BytesWritten(std::uint32_t done, std::uint32_t total) {
+  lines_.Progress(done, total);
+}
+
+void JsonReport::BytesRead(std::uint32_t done, std::uint32_t total) {
+  lines_.Progress(done, total);
+}
+
+void JsonReport::Written(std::uint32_t bytes) {
+  written_ = bytes;
+  write_seconds_ = clock_() - write_started_;
+  lines_.Phase("Write", true, std::to_string(bytes) + " bytes");
+}
+
+void JsonReport::Verified(std::uint32_t bytes) {
+  lines_.Phase("Verify", true, std::to_string(bytes) + " bytes compared");
+}
+
+void JsonReport::Restarted() {
+  lines_.Phase("Restart", true, "");
+}
+
+void JsonReport::Warned(const isp::Warning& warning) {
+  const std::string text = WarningText(warning);
+  if (!text.empty()) lines_.Warning(text);
+}
+
+void JsonReport::Warning(const std::string& text) {
+  lines_.Warning(text);
+}
+
+void JsonReport::Notice(const std::string& lines) {
+  for (const std::string& text : WarningTexts(lines)) lines_.Warning(text);
+}
+
+void JsonReport::Error(const std::string& text) {
+  lines_.Error(text);
+}
+
+void JsonReport::FileKept(const std::string& name, const std::string& path) {
+  lines_.File(name, path);
+}
+
+void JsonReport::Finish(bool ok) {
+  lines_.Result(ok, written_, write_seconds_);
+}
+
+}  // namespace cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+
+#include "cli/json_lines.h"
+#include "cli/run_report.h"
+
+namespace cli {
+
+// The run's events as JSON lines on out (--json): a "phase" object as each
+// step ends, "progress" for each part of the write, "warning" and "error",
+// "file" for the traffic log, and last "result" with the write's figures.
+class JsonReport : public RunReport {
+ public:
+  using Clock = std::function<double()>;  // seconds, monotonic
+
+  JsonReport(std::FILE* out, Clock clock) : lines_(out), clock_(std::move(clock)) {}
+
+  void PhaseBegun(isp::Phase phase) override;
+  void Synchronised(bool already_synchronised) override;
+  void Identified(const isp::PartInfo& part) override;
+  void Erased(const std::vector<isp::SectorSpan>& spans) override;
+  void BytesWritten(std::uint32_t done, std::uint32_t total) override;
+  void BytesRead(std::uint32_t done, std::uint32_t total) override;
+  void Written(std::uint32_t bytes) override;
+  void Verified(std::uint32_t bytes) override;
+  void Restarted() override;
+  void Warned(const isp::Warning& warning) override;
+
+  void Warning(const std::string& text) override;
+  void Notice(const std::string& lines) override;
+  void Error(const std::string& text) override;
+  void FileKept(const std::string& name, const std::string& path) override;
+  void Finish(bool ok) override;
+
+ private:
+  JsonLines lines_;
+  Clock clock_;
+  double write_started_ = 0;
+  double write_seconds_ = 0;
+  std::uint32_t written_ = 0;
+};
+
+}  // namespace cli

@@ -1,0 +1,74 @@
+#include "cli/phase_text.h"
+
+namespace cli {
+namespace {
+
+std::string Kib(std::uint32_t bytes) {
+  return bytes % 1024 == 0 ? std::to_string(bytes / 1024) + " KiB"
+                           : std::to_string(bytes) + " bytes";
+}
+
+std::string SpanText(const std::vector<isp::SectorSpan>& spans) {
+  std::string text;
+  for (const isp::SectorSpan& span : spans) {
+    if (!text.empty()) text += ", ";
+    text += std::to_string(span.first);
+    if (span.last != span.first) text += "-" + std::to_string(span.last);
+  }
+  return text;
+}
+
+}  // namespace
+
+const char* PhaseLabel(isp::Phase phase) {
+  switch (phase) {
+    case isp::Phase::kStartBootLoader:
+      return "Start ISP";
+    case isp::Phase::kSynchronise:
+      return "Synchronise";
+    case isp::Phase::kIdentify:
+      return "Identify";
+    case isp::Phase::kErase:
+      return "Erase";
+    case isp::Phase::kWrite:
+      return "Write";
+    case isp::Phase::kVerify:
+      return "Verify";
+    case isp::Phase::kRestart:
+      return "Restart";
+    case isp::Phase::kRead:
+      return "Read";
+  }
+  return "";
+}
+
+std::string PartText(const isp::PartInfo& part) {
+  return std::string(part.name) + ", " + Kib(part.flash_size) + " flash";
+}
+
+std::string ErasedText(const std::vector<isp::SectorSpan>& spans) {
+  if (spans.empty()) return "nothing to erase";
+  const bool one = spans.size() == 1 && spans.front().first == spans.front().last;
+  return std::string(one ? "sector " : "sectors ") + SpanText(spans) + " ok";
+}
+
+std::string WarningText(const isp::Warning& warning) {
+  switch (warning.kind) {
+    case isp::WarningKind::kProtection:
+      return std::string("the image sets code read protection ") +
+             isp::ProtectionName(warning.level) + " (word at 0x2FC): after the restart " +
+             (isp::LocksThePart(warning.level)
+                  ? "the part no longer enters its boot loader from the ISP pin"
+                  : "the part refuses reading its flash");
+    case isp::WarningKind::kNoVectorTable:
+      return "the image holds no vector table at address 0: sector 0 is left as it is";
+    case isp::WarningKind::kResends:
+      return "the part asked for " + std::to_string(warning.count) +
+             " data block(s) again: the line is noisy";
+    case isp::WarningKind::kNoFirmwareAnswer:
+      break;  // a part already in its boot loader does not answer the request
+  }
+  return "";
+}
+
+}  // namespace cli

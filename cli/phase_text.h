@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "isp/programmer_events.h"
+
+namespace cli {
+
+// The words both run reports use for a run's steps and findings.
+const char* PhaseLabel(isp::Phase phase);                           // "Synchronise"
+std::string PartText(const isp::PartInfo& part);                    // "LPC1768, 512 KiB flash"
+std::string ErasedText(const std::vector<isp::SectorSpan>& spans);  // "sectors 0-1, 16 ok"
+std::string WarningText(const isp::Warning& warning);  // empty for one that is not shown
+
+}  // namespace cli

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/output_options.h"
+#include "isp/programmer_events.h"
+
+namespace cli {
+
+// Where a run's events end up: lines for people (RunDisplay) or JSON
+// objects for scripts (JsonReport). Besides the programmer's events, what
+// the front end itself has to say.
+class RunReport : public isp::ProgrammerEvents {
+ public:
+  virtual void Warning(const std::string& text) = 0;
+  // Warning lines as they are, each ended by its line break.
+  virtual void Notice(const std::string& lines) = 0;
+  virtual void Error(const std::string& text) = 0;
+  // A file the run left behind: its name ("commlog.txt") and where it is.
+  virtual void FileKept(const std::string& name, const std::string& path) = 0;
+  // The last event: "Complete." or "Failed!", with the write's figures.
+  virtual void Finish(bool ok) = 0;
+};
+
+// The report the options ask for, on stdout and stderr.
+std::unique_ptr<RunReport> MakeRunReport(const OutputOptions& options);
+
+class RunDisplay;
+// Lines for people, in the terminal's width and colours, as the options ask.
+std::unique_ptr<RunDisplay> MakeRunDisplay(const OutputOptions& options);
+
+}  // namespace cli

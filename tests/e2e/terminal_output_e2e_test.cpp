@@ -1,0 +1,327 @@
+// What a user sees on a terminal, and what a script reads with --json,
+// from tarvo-cli run against the simulator.
+#include <cstdlib>
+#include <sstream>
+
+#include "tests/e2e/e2e_fixture.h"
+#include "tests/support/terminal_process.h"
+
+namespace e2e {
+namespace {
+
+using testing_support::Pattern;
+using testing_support::ScreenSegments;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<nlohmann::json> JsonEvents(const std::string& out) {
+  std::vector<nlohmann::json> events;
+  for (const std::string& line : Lines(out)) events.push_back(nlohmann::json::parse(line));
+  return events;
+}
+
+// The events' "event" members, with progress events taken out.
+std::vector<std::string> Kinds(const std::vector<nlohmann::json>& events) {
+  std::vector<std::string> kinds;
+  for (const auto& event : events) {
+    const std::string kind = event.at("event");
+    if (kind == "phase") {
+      kinds.push_back("phase " + event.at("phase").get<std::string>());
+    } else if (kind != "progress") {
+      kinds.push_back(kind);
+    }
+  }
+  return kinds;
+}
+
+// Every place an "Error:" begins is the start of a line: after a line break,
+// or after the in-place line was cleared.
+void ExpectErrorsOnLinesOfTheirOwn(const std::string& screen) {
+  for (std::size_t at = screen.find("Error:"); at != std::string::npos;
+       at = screen.find("Error:", at + 1)) {
+    std::size_t start = at;
+    // A colour code may come first.
+    if (start >= 5 && screen.compare(start - 5, 5, "\033[31m") == 0) start -= 5;
+    const bool after_break = start > 0 && screen[start - 1] == '\n';
+    const bool after_clear = start >= 4 && screen.compare(start - 4, 4, "\r\033[K") == 0;
+    EXPECT_TRUE(start == 0 || after_break || after_clear)
+        << testing::PrintToString(screen.substr(start < 60 ? 0 : start - 60, 80));
+  }
+}
+
+class TerminalTest : public E2eTest {
+ protected:
+  void SetUp() override {
+    E2eTest::SetUp();
+    if (kUnderWine) GTEST_SKIP() << "a Windows console is no pseudo-terminal";
+  }
+  testing_support::TerminalResult OnTerminal(const std::vector<std::string>& args, int columns,
+                                             const std::vector<std::string>& environment,
+                                             const std::string& resize_on = "", int resize_to = 0) {
+    std::vector<std::string> argv = {TARVO_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return testing_support::RunOnTerminal(argv, dir.Path().string(), columns, environment,
+                                          resize_on, resize_to);
+  }
+  std::vector<std::string> ProgramArgs(std::uint32_t size, std::vector<std::string> extra = {}) {
+    testing_support::WriteTextFile(dir.File("image.hex"),
+                                   testing_support::HexFromBytes(Pattern(0, size)));
+    std::vector<std::string> args = {"program", "--no-start-isp", "--port", sim->Path()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back("image.hex");
+    return args;
+  }
+};
+
+struct WidthCase {
+  int columns;
+  bool bar;  // wide enough for the bar beside its figures
+};
+
+class TerminalWidthTest : public TerminalTest, public ::testing::WithParamInterface<WidthCase> {};
+
+TEST_P(TerminalWidthTest, EveryRedrawFitsTheTerminalAndTheResultIsInColour) {
+  const WidthCase& c = GetParam();
+  StartSim({"--baud-rate", "115200"});
+  const auto result = OnTerminal(ProgramArgs(0x4000), c.columns, {"TERM=xterm", "-NO_COLOR"});
+  ASSERT_EQ(result.exit_status, 0) << result.screen;
+  int bars = 0;
+  for (const std::string& segment : testing_support::RedrawnSegments(result.screen)) {
+    EXPECT_LT(static_cast<int>(segment.size()), c.columns) << segment;
+    if (segment.starts_with("Write         [")) ++bars;
+  }
+  EXPECT_EQ(bars > 0, c.bar) << result.screen;
+  EXPECT_NE(result.screen.find("\033[32mComplete.\033[0m\n"), std::string::npos);
+  EXPECT_NE(result.screen.find("% "), std::string::npos) << "no progress shown";
+}
+
+INSTANTIATE_TEST_SUITE_P(Columns, TerminalWidthTest,
+                         ::testing::Values(WidthCase{40, false}, WidthCase{120, true}),
+                         [](const ::testing::TestParamInfo<WidthCase>& param_info) {
+                           return std::to_string(param_info.param.columns) + "_columns";
+                         });
+
+TEST_F(TerminalTest, BarFollowsATerminalMadeNarrowerDuringTheWrite) {
+  StartSim({"--baud-rate", "115200"});
+  const auto result = OnTerminal(ProgramArgs(0x8000), 120, {"TERM=xterm"}, "Write         [", 50);
+  ASSERT_EQ(result.exit_status, 0) << result.screen;
+  std::vector<std::string> writes;
+  for (const std::string& segment : ScreenSegments(result.screen)) {
+    if (segment.starts_with("Write         ") && segment.find('%') != std::string::npos)
+      writes.push_back(segment);
+  }
+  ASSERT_GE(writes.size(), 2u) << result.screen;
+  EXPECT_GT(writes.front().size(), 50u) << writes.front();
+  // The last redraws of the write come after the resize.
+  EXPECT_LT(writes.back().size(), 50u) << writes.back();
+  EXPECT_EQ(writes.back().find('['), std::string::npos) << writes.back();
+}
+
+struct ColourCase {
+  const char* name;
+  std::vector<std::string> environment;
+  bool colour;
+  bool redraw;  // the line under way redrawn in place
+};
+
+class ColourTest : public TerminalTest, public ::testing::WithParamInterface<ColourCase> {};
+
+TEST_P(ColourTest, ColourAndRedrawFollowTheEnvironment) {
+  const ColourCase& c = GetParam();
+  StartSim({"--fail-erase"});
+  const auto result = OnTerminal(ProgramArgs(0x400), 80, c.environment);
+  EXPECT_EQ(result.exit_status, 1) << result.screen;
+  const bool coloured = result.screen.find("\033[31mError:\033[0m") != std::string::npos &&
+                        result.screen.find("\033[31mFailed!\033[0m") != std::string::npos;
+  EXPECT_EQ(coloured, c.colour) << testing::PrintToString(result.screen);
+  if (!c.colour) {
+    EXPECT_EQ(result.screen.find("\033[3"), std::string::npos);
+  }
+  EXPECT_EQ(result.screen.find("\033[K") != std::string::npos, c.redraw);
+  ExpectErrorsOnLinesOfTheirOwn(result.screen);
+  EXPECT_NE(result.screen.find("BUSY"), std::string::npos) << result.screen;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Environments, ColourTest,
+    ::testing::Values(ColourCase{"plain_terminal", {"TERM=xterm", "-NO_COLOR"}, true, true},
+                      ColourCase{"no_color", {"TERM=xterm", "NO_COLOR=1"}, false, true},
+                      // An empty NO_COLOR asks for nothing.
+                      ColourCase{"empty_no_color", {"TERM=xterm", "NO_COLOR="}, true, true},
+                      ColourCase{"dumb_terminal", {"TERM=dumb", "-NO_COLOR"}, false, false}),
+    [](const ::testing::TestParamInfo<ColourCase>& param_info) {
+      return std::string(param_info.param.name);
+    });
+
+TEST_F(TerminalTest, ClassicBarFitsANarrowTerminalAndItsErrorTakesItsOwnLine) {
+  StartSim({"--copy-error"});
+  const auto result = OnTerminal(ProgramArgs(0x400, {"--classic"}), 40, {"TERM=xterm"});
+  EXPECT_EQ(result.exit_status, 1) << result.screen;
+  bool bar = false;
+  for (const std::string& segment : testing_support::RedrawnSegments(result.screen)) {
+    EXPECT_LT(segment.size(), 40u) << segment;
+    bar = bar || segment.starts_with("[");
+  }
+  EXPECT_TRUE(bar) << result.screen;
+  ExpectErrorsOnLinesOfTheirOwn(result.screen);
+  EXPECT_NE(result.screen.find("while copying the block to flash"), std::string::npos)
+      << result.screen;
+}
+
+TEST_F(E2eTest, JsonEventsOfAGoodRunEndWithTheResultAndItsFigures) {
+  StartSim();
+  const auto result = Program(Pattern(0, 0x2000), {"--no-start-isp", "--json"});
+  ASSERT_EQ(result.exit_status, 0) << result.out << result.err;
+  EXPECT_EQ(result.err, "");
+  const auto events = JsonEvents(result.out);
+  EXPECT_EQ(Kinds(events), (std::vector<std::string>{"phase Synchronise", "phase Identify",
+                                                     "phase Erase", "phase Write", "phase Verify",
+                                                     "phase Restart", "file", "result"}));
+  std::uint32_t last_done = 0;
+  int progress = 0;
+  for (const auto& event : events) {
+    if (event.at("event") != "progress") continue;
+    ++progress;
+    EXPECT_GE(event.at("done").get<std::uint32_t>(), last_done);
+    last_done = event.at("done");
+    EXPECT_EQ(event.at("total"), 0x2000);
+  }
+  EXPECT_GT(progress, 1);
+  EXPECT_EQ(last_done, 0x2000u);
+  const auto& file = events[events.size() - 2];
+  EXPECT_EQ(file.at("name"), "commlog.txt");
+  EXPECT_EQ(file.at("path"), ShownPath("commlog.txt"));
+  const auto& end = events.back();
+  EXPECT_TRUE(end.at("ok").get<bool>());
+  EXPECT_EQ(end.at("bytes"), 0x2000);
+  EXPECT_GT(end.at("seconds").get<double>(), 0);
+  EXPECT_NEAR(end.at("rate").get<double>(), 0x2000 / end.at("seconds").get<double>(), 1e-6);
+}
+
+TEST_F(E2eTest, JsonEventsOfAFailedRunNameTheErrorOnBothPaths) {
+  for (const bool classic : {false, true}) {
+    StartSim({"--fail-erase"});
+    std::vector<std::string> extra = {"--no-start-isp", "--json"};
+    if (classic) extra.push_back("--classic");
+    const auto result = Program(Pattern(0, 0x400), extra);
+    EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
+    EXPECT_EQ(result.err, "");
+    const auto events = JsonEvents(result.out);
+    ASSERT_GE(events.size(), 3u) << result.out;
+    const auto& error = events[events.size() - 3];
+    EXPECT_EQ(error.at("event"), "error") << result.out;
+    EXPECT_NE(error.at("text").get<std::string>().find("BUSY"), std::string::npos) << result.out;
+    EXPECT_EQ(events[events.size() - 2].at("event"), "file");
+    EXPECT_EQ(events.back().at("event"), "result");
+    EXPECT_FALSE(events.back().at("ok").get<bool>());
+    if (classic) {
+      // The window's lights as phases, the last one red.
+      EXPECT_EQ(events.front().at("phase"), "Connect");
+      const auto& erase = events[events.size() - 4];
+      EXPECT_EQ(erase.at("phase"), "Erase 0-0");
+      EXPECT_FALSE(erase.at("ok").get<bool>());
+    }
+    Report();
+  }
+}
+
+TEST_F(E2eTest, QuietPrintsOnlyTheErrorAndTheResult) {
+  for (const bool classic : {false, true}) {
+    StartSim();
+    std::vector<std::string> extra = {"--no-start-isp", "-q"};
+    if (classic) extra.push_back("--classic");
+    const auto good = Program(Pattern(0, 0x400), extra);
+    EXPECT_EQ(good.exit_status, 0) << good.out << good.err;
+    EXPECT_EQ(good.out, "Complete.\n");
+    EXPECT_EQ(good.err, "");
+    Report();
+    StartSim({"--fail-erase"});
+    const auto bad = Program(Pattern(0, 0x400), extra);
+    EXPECT_EQ(bad.exit_status, 1);
+    EXPECT_EQ(bad.out, "Failed!\n");
+    EXPECT_TRUE(bad.err.starts_with("Error: ")) << bad.err;
+    EXPECT_EQ(Lines(bad.err).size(), 1u) << bad.err;
+    Report();
+  }
+}
+
+TEST_F(E2eTest, LogGoesWhereAskedOrNowhere) {
+  StartSim();
+  const auto moved = Program(Pattern(0, 0x400), {"--no-start-isp", "--log", "runs/first.log"});
+  // A folder that does not exist: the run goes on without the log.
+  EXPECT_EQ(moved.exit_status, 0) << moved.err;
+  EXPECT_TRUE(moved.err.starts_with("Warning: \"runs/first.log\" not written: ")) << moved.err;
+  EXPECT_EQ(moved.out.find("Traffic log"), std::string::npos) << moved.out;
+  Report();
+
+  StartSim();
+  const auto named = Program(Pattern(0, 0x400), {"--no-start-isp", "--log", "first.log"});
+  EXPECT_EQ(named.exit_status, 0) << named.err;
+  EXPECT_NE(named.out.find("Traffic log   " + ShownPath("first.log") + "\n"), std::string::npos)
+      << named.out;
+  EXPECT_TRUE(FileText("first.log").starts_with("Start"));
+  EXPECT_TRUE(FileText("first.log").ends_with("End."));
+  EXPECT_FALSE(FileExists("commlog.txt"));
+  Report();
+
+  for (const bool classic : {false, true}) {
+    StartSim();
+    std::vector<std::string> extra = {"--no-start-isp", "--no-log"};
+    if (classic) extra.push_back("--classic");
+    const auto none = Program(Pattern(0, 0x400), extra);
+    EXPECT_EQ(none.exit_status, 0) << none.err;
+    EXPECT_EQ(none.err, "");
+    EXPECT_EQ(none.out.find("Traffic log"), std::string::npos) << none.out;
+    EXPECT_FALSE(FileExists("commlog.txt"));
+    Report();
+  }
+}
+
+TEST_F(E2eTest, RejectedBlockIsSaidWhereItWent) {
+  StartSim({"--resend-block", "1"});
+  const auto result = Program(Pattern(0, 1536), {"--classic", "--no-start-isp"});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_NE(result.out.find("Saved           " + ShownPath("block.bin") + "\n"), std::string::npos)
+      << result.out;
+}
+
+TEST_F(E2eTest, PortComesFromTarvoPortWhenNotGiven) {
+  if (kUnderWine) GTEST_SKIP() << "the Windows program gets the test's environment through Wine";
+  StartSim();
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 0x400)));
+  ::setenv("TARVO_PORT", sim->Path().c_str(), 1);
+  const auto result = Cli({"program", "--no-start-isp", "image.hex"});
+  ::unsetenv("TARVO_PORT");
+  EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_TRUE(result.out.ends_with("Complete.\n")) << result.out;
+  // -p wins over the environment.
+  ::setenv("TARVO_PORT", "/dev/no-such-port", 1);
+  const auto given = Cli({"module", "reset", "-p", "/dev/also-no-such-port"});
+  ::unsetenv("TARVO_PORT");
+  EXPECT_EQ(given.exit_status, 2);
+  EXPECT_NE(given.err.find("/dev/also-no-such-port"), std::string::npos) << given.err;
+}
+
+TEST_F(E2eTest, HelpListsTheExitStatusesAndNotTheOldModuleNames) {
+  const auto help = Cli({"--help"});
+  EXPECT_EQ(help.exit_status, 0);
+  for (const char* text : {"Exit status:", "  130  ", "  64   ", "module"})
+    EXPECT_NE(help.out.find(text), std::string::npos) << text << "\n" << help.out;
+  for (const char* old_name : {"erase-all", "config-reset", "\n  reset"})
+    EXPECT_EQ(help.out.find(old_name), std::string::npos) << old_name << "\n" << help.out;
+  const auto module = Cli({"module", "--help"});
+  for (const char* name : {"reset", "erase-data", "config-reset"})
+    EXPECT_NE(module.out.find(name), std::string::npos) << name << "\n" << module.out;
+  const auto erase = Cli({"module", "erase-data", "--help"});
+  EXPECT_NE(erase.out.find("not to the boot loader"), std::string::npos) << erase.out;
+  EXPECT_NE(erase.out.find("TARVO_PORT"), std::string::npos) << erase.out;
+}
+
+}  // namespace
+}  // namespace e2e
