@@ -54,7 +54,9 @@ expect "tarvo-cli " program ports info read erase verify
 expect "tarvo-cli read --" --out --address --length --isp-lines
 expect "tarvo-cli program --" --port --classic --no-verify --help
 reject "tarvo-cli program --" --all
-expect "tarvo-cli ports --" --all
+expect "tarvo-cli ports --" --all --json
+expect "tarvo-cli module " reset erase-data config-reset
+reject "tarvo-cli " erase-all
 expect "tarvo-cli program --port x $work/" "$work/app.hex" "$work/app.bin" "$work/sub"
 reject "tarvo-cli program --port x $work/" "$work/notes.txt"
 expect "tarvo-cli program --isp-lines dtr" dtr-reset-rts-isp dtr-reset-rts-isp-inverted
