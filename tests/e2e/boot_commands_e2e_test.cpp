@@ -269,17 +269,6 @@ TEST_F(BootCommandsTest, ReadEndedBySigtermLeavesNoFileAndClosesTheLog) {
   ASSERT_TRUE(sim->WaitExit(std::chrono::seconds(5)).has_value());
 }
 
-// The part's flash after programming bytes at 0: the checksum word in place.
-std::vector<std::uint8_t> WithChecksumWord(std::vector<std::uint8_t> flash) {
-  std::uint32_t sum = 0;
-  for (std::size_t word = 0; word < 7; ++word)
-    for (std::size_t i = 0; i < 4; ++i)
-      sum += static_cast<std::uint32_t>(flash[word * 4 + i]) << (8 * i);
-  for (std::size_t i = 0; i < 4; ++i)
-    flash[28 + i] = static_cast<std::uint8_t>((0u - sum) >> (8 * i));
-  return flash;
-}
-
 TEST_F(BootCommandsTest, ProgramTakesARawBinaryAndVerifyFindsItInTheFlash) {
   const std::vector<std::uint8_t> low = Contents(0x1800);
   testing_support::WriteTextFile(dir.File("app.bin"), AsText(low));
@@ -299,7 +288,7 @@ TEST_F(BootCommandsTest, ProgramTakesARawBinaryAndVerifyFindsItInTheFlash) {
     EXPECT_EQ(result.exit_status, 0) << file << result.out << result.err;
   }
 
-  std::vector<std::uint8_t> expected = WithChecksumWord(low);
+  std::vector<std::uint8_t> expected = testing_support::WithChecksumWord(low);
   expected.resize(0x4000, 0xFF);
   expected.insert(expected.end(), high.begin(), high.end());
   expected.resize(k1227Flash, 0xFF);

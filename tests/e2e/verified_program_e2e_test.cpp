@@ -31,13 +31,7 @@ void SetWord(ByteMap& bytes, std::uint32_t address, std::uint32_t word) {
 std::vector<std::uint8_t> ExpectedFlash(const ByteMap& bytes, std::uint32_t flash_size) {
   std::vector<std::uint8_t> flash(flash_size, 0xFF);
   for (const auto& [address, value] : bytes) flash[address] = value;
-  std::uint32_t sum = 0;
-  for (std::size_t word = 0; word < 7; ++word)
-    for (std::size_t i = 0; i < 4; ++i)
-      sum += static_cast<std::uint32_t>(flash[word * 4 + i]) << (8 * i);
-  for (std::size_t i = 0; i < 4; ++i)
-    flash[28 + i] = static_cast<std::uint8_t>((0u - sum) >> (8 * i));
-  return flash;
+  return testing_support::WithChecksumWord(std::move(flash));
 }
 
 std::vector<int> Sectors(const nlohmann::json& report) {

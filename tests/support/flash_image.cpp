@@ -52,4 +52,14 @@ std::vector<std::uint8_t> ImageRangeOfDump(const std::string& dump) {
   return std::vector<std::uint8_t>(dump.begin(), dump.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
+std::vector<std::uint8_t> WithChecksumWord(std::vector<std::uint8_t> flash) {
+  std::uint32_t sum = 0;
+  for (std::size_t word = 0; word < 7; ++word)
+    for (std::size_t i = 0; i < 4; ++i)
+      sum += static_cast<std::uint32_t>(flash[word * 4 + i]) << (8 * i);
+  for (std::size_t i = 0; i < 4; ++i)
+    flash[28 + i] = static_cast<std::uint8_t>((0u - sum) >> (8 * i));
+  return flash;
+}
+
 }  // namespace testing_support

@@ -22,6 +22,10 @@ std::vector<std::uint8_t> LoadedImage(const ByteMap& bytes);
 // blocks up to the one that holds the highest byte, erased bytes after it.
 std::vector<std::uint8_t> FlashAfterRun(const ByteMap& bytes);
 
+// The flash with word 7 of its vector table set so that words 0 to 7 sum to
+// zero, as the command line's programming path sets it.
+std::vector<std::uint8_t> WithChecksumWord(std::vector<std::uint8_t> flash);
+
 // The first 64 KiB of a simulator's flash dump, the range the loader writes.
 // The simulated part's flash may be larger: the rest of the dump must read
 // erased (a test failure otherwise).

@@ -8,6 +8,7 @@
 
 #include "isp/restart_routine.h"
 #include "isp/uu_lines.h"
+#include "tests/unit/echo_off_client.h"
 #include "tests/unit/scripted_link.h"
 
 namespace {
@@ -118,21 +119,7 @@ TEST(SynchronizeFailureTest, RefusedCrystalLineNamesItAndItsAnswer) {
   EXPECT_EQ(result.received, "9999999\r\nERR\r\n");
 }
 
-// A client past synchronisation, echo off.
-class ClientTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    link.Expect("A 0\r\n", "A 0\r\n0\r\n");
-    ASSERT_TRUE(client.SetEcho(false).Ok());
-  }
-  void TearDown() override {
-    EXPECT_TRUE(link.unexpected.empty()) << isp::ShowBytes(link.unexpected.front());
-    EXPECT_TRUE(link.ScriptDone());
-  }
-
-  ScriptedLink link;
-  isp::BootClient client{link, 115200};
-};
+using ClientTest = unit::EchoOffClientTest;
 
 TEST_F(ClientTest, CommandsSendOneLineAndNameTheAnswer) {
   struct Case {

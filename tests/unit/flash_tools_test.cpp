@@ -6,6 +6,7 @@
 #include "isp/flash_verify.h"
 #include "isp/part_details.h"
 #include "isp/sector_erase.h"
+#include "tests/unit/echo_off_client.h"
 #include "tests/unit/scripted_link.h"
 
 namespace {
@@ -60,19 +61,8 @@ void ExpectRead(ScriptedLink& link, std::uint32_t address, std::uint32_t count) 
   link.Expect("OK\r\n", "");
 }
 
-class FlashToolsTest : public ::testing::Test {
+class FlashToolsTest : public unit::EchoOffClientTest {
  protected:
-  void SetUp() override {
-    link.Expect("A 0\r\n", "A 0\r\n0\r\n");
-    ASSERT_TRUE(client.SetEcho(false).Ok());
-  }
-  void TearDown() override {
-    EXPECT_TRUE(link.unexpected.empty()) << isp::ShowBytes(link.unexpected.front());
-    EXPECT_TRUE(link.ScriptDone());
-  }
-
-  ScriptedLink link;
-  isp::BootClient client{link, 115200};
   HeardEvents events;
   const isp::PartInfo& lpc1227 = *isp::FindPart(0x3670002B);
 };
