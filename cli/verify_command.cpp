@@ -42,7 +42,12 @@ int RunVerify(const VerifyOptions& options) {
   session.Display().Error("The flash differs from " + options.image.file + ": " +
                           std::to_string(comparison.differing) + " of " +
                           std::to_string(comparison.compared) + " bytes differ, the first at " +
-                          HexAddress(comparison.first_difference.value_or(0)));
+                          HexAddress(comparison.first_difference.value_or(0)) +
+                          (comparison.not_compared > 0
+                               ? "; " + std::to_string(comparison.not_compared) + " bytes below " +
+                                     HexAddress(session.Part().boot_rom_window) +
+                                     " not compared: the boot ROM hides them from R on this part"
+                               : std::string()));
   return session.FinishFailed();
 }
 

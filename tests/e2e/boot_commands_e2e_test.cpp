@@ -67,6 +67,11 @@ const DialectCase kDialects[] = {
     {"lpc1768_exact", {"--part", "LPC1768", "--echo", "exact"}, k1768Flash},
 };
 
+// The protection line of a part whose boot ROM hides the word at 0x2FC from R.
+const std::string kHiddenProtection =
+    "Protection    not CRP1 or higher (R reads the flash); the word at 0x2FC cannot be read in "
+    "ISP mode: the boot ROM hides the lowest 512 bytes while its boot loader runs\n";
+
 std::string CaseName(const ::testing::TestParamInfo<DialectCase>& param_info) {
   return param_info.param.name;
 }
@@ -92,11 +97,13 @@ TEST_P(DialectTest, InfoNamesThePartAndWhatItsBootLoaderTells) {
                                          "Flash         128 KiB\n"
                                          "RAM           8 KiB\n"
                                          "Sectors       32 sectors: 0-31 x 4 KiB\n";
-  EXPECT_EQ(result.out, "Synchronise   ok\n" + expected +
-                            "Boot code     5.2\n"
-                            "Serial number 0x0F01A2B3 0x4C5D6E7F 0x8091A2B3 0xC4D5E6F7\n"
-                            "Protection    none (word 0xFEF7F0E9 at 0x2FC)\n" +
-                            LogLine() + "Complete.\n");
+  EXPECT_EQ(result.out,
+            "Synchronise   ok\n" + expected +
+                "Boot code     5.2\n"
+                "Serial number 0x0F01A2B3 0x4C5D6E7F 0x8091A2B3 0xC4D5E6F7\n"
+                // 0x2FC lies in the LPC1227's 512-byte boot ROM window.
+                (lpc1768 ? "Protection    none (word 0xFEF7F0E9 at 0x2FC)\n" : kHiddenProtection) +
+                LogLine() + "Complete.\n");
   EXPECT_TRUE(FileText("commlog.txt").ends_with("End."));
   // Nothing written, nothing erased.
   EXPECT_EQ(FlashAtEnd(), [&] {
@@ -111,21 +118,33 @@ TEST_P(DialectTest, ReadWritesTheFlashAsBinaryAndAsIntelHex) {
   const std::vector<std::uint8_t> flash = Contents(c.flash_size);
   StartOver(flash, c.sim_flags, false);
 
-  // The whole flash by default.
+  // The whole flash by default: refused as a raw binary, since the boot ROM
+  // hides the lowest bytes from R; from above that window it is all there.
   auto result = Run("read", {"--out", "all.bin"});
+  EXPECT_EQ(result.exit_status, 2) << result.out << result.err;
+  const std::uint32_t window = c.flash_size == k1768Flash ? 64 : 512;
+  const std::string window_end = c.flash_size == k1768Flash ? "0x0000003F" : "0x000001FF";
+  const std::string part = c.flash_size == k1768Flash ? "LPC1768" : "LPC1227";
+  EXPECT_EQ(result.err, "Error: Cannot read 0x00000000 to " + window_end +
+                            ": the boot ROM hides the lowest " + std::to_string(window) +
+                            " bytes of the " + part +
+                            "'s flash from R while its boot loader runs; read from --address " +
+                            (window == 64 ? "0x00000040" : "0x00000200") +
+                            " on, or into a .hex file, which leaves them out\n");
+  EXPECT_FALSE(FileExists("all.bin"));
+  result = Run("read", {"--out", "all.bin", "--address", std::to_string(window)});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
-  EXPECT_TRUE(result.out.find("\nRead          " + std::to_string(c.flash_size) + " bytes in ") !=
-              std::string::npos)
+  const std::string size = std::to_string(c.flash_size - window);
+  EXPECT_TRUE(result.out.find("\nRead          " + size + " bytes in ") != std::string::npos)
       << result.out;
   EXPECT_TRUE(result.out.ends_with(std::string(" into all.bin\n") + LogLine() + "Complete.\n"))
       << result.out;
   // Off a terminal, the progress comes as a line every tenth.
-  const std::string size = std::to_string(c.flash_size);
   EXPECT_NE(result.out.find("Read          50% ("), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("Read          100% (" + size + " of " + size + " bytes)\n"),
             std::string::npos)
       << result.out;
-  EXPECT_TRUE(FileText("all.bin") == AsText(flash));
+  EXPECT_TRUE(FileText("all.bin") == AsText(Slice(flash, window, c.flash_size - window)));
 
   // A stretch that begins and ends inside words, as Intel HEX.
   result = Run("read", {"--out", "part.hex", "--address", "0x1001", "--length", "9029"});
@@ -156,8 +175,10 @@ TEST_P(DialectTest, VerifyComparesTheFileWithTheFlashAndNamesTheFirstDifference)
   StartOver(Contents(c.flash_size), c.sim_flags, false);
   auto result = Run("verify", {"image.hex"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
-  EXPECT_TRUE(result.out.ends_with(std::string("Verify        ok, 4113 bytes compared\n") +
-                                   LogLine() + "Complete.\n"))
+  EXPECT_TRUE(result.out.ends_with(
+      std::string(
+          "Verify        ok: the flash equals the file (read back), 4113 bytes compared\n") +
+      LogLine() + "Complete.\n"))
       << result.out;
   EXPECT_EQ(result.err, "");
   sim->Stop();
@@ -177,17 +198,21 @@ INSTANTIATE_TEST_SUITE_P(Dialects, DialectTest, ::testing::ValuesIn(kDialects), 
 TEST_F(BootCommandsTest, InfoTellsTheProtectionAsFarAsThePartLetsItBeRead) {
   const struct {
     std::uint32_t word;
-    const char* line;
+    std::vector<std::string> flags;
+    std::string line;
   } cases[] = {
-      {0x12345678, "Protection    CRP1 or higher (the part refuses to read its flash)\n"},
-      {0x4E697370, "Protection    NO_ISP (word 0x4E697370 at 0x2FC)\n"},
+      {0x12345678, {}, "Protection    CRP1 or higher (the part refuses to read its flash)\n"},
+      {0x4E697370, {"--part", "LPC1768"}, "Protection    NO_ISP (word 0x4E697370 at 0x2FC)\n"},
+      // Never a level read from the boot ROM's bytes, whatever R shows there.
+      {0x4E697370, {}, kHiddenProtection},
+      {0x4E697370, {"--read-sees-flash"}, kHiddenProtection},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     std::vector<std::uint8_t> flash = Contents(0x300);
     for (std::uint32_t i = 0; i < 4; ++i)
       flash[0x2FC + i] = static_cast<std::uint8_t>(c.word >> (8 * i));
-    StartOver(flash);
+    StartOver(flash, c.flags);
     const auto result = Run("info", {});
     EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
     EXPECT_NE(result.out.find(c.line), std::string::npos) << result.out;
@@ -203,11 +228,11 @@ TEST_F(BootCommandsTest, EraseEmptiesTheSectorsAskedForAndTheyReadBlank) {
   EXPECT_TRUE(result.out.ends_with(std::string("Erase         sectors 1-2 ok\n") + LogLine() +
                                    "Complete.\n"))
       << result.out;
-  result = Run("read", {"--out", "after.bin"});
+  result = Run("read", {"--out", "after.bin", "--address", "0x200"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   std::vector<std::uint8_t> expected = flash;
   std::fill(expected.begin() + 0x1000, expected.begin() + 0x3000, 0xFF);
-  EXPECT_TRUE(FileText("after.bin") == AsText(expected));
+  EXPECT_TRUE(FileText("after.bin") == AsText(Slice(expected, 0x200, k1227Flash - 0x200)));
 
   // Sectors the part does not have: refused, nothing erased.
   result = Run("erase", {"--sectors", "30-32"});

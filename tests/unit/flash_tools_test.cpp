@@ -26,7 +26,7 @@ class HeardEvents : public isp::ProgrammerEvents {
   void Erased(const std::vector<isp::SectorSpan>& spans) override { erased = spans; }
   void BytesWritten(std::uint32_t, std::uint32_t) override {}
   void Written(std::uint32_t) override {}
-  void Verified(std::uint32_t bytes) override { verified = bytes; }
+  void Verified(const isp::Verification& v) override { verified = v.bytes; }
   void Restarted() override {}
   void Warned(const isp::Warning&) override {}
   void BytesRead(std::uint32_t done, std::uint32_t total) override {
