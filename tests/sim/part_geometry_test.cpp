@@ -173,7 +173,7 @@ TEST(PartGeometry, ReadShowsTheBootRomInTheWindowUnlessItSeesTheFlash) {
       if (!sees_flash) {
         const std::uint32_t rom = memory.read_word_seen_by_boot_loader(last);
         ASSERT_NE(rom, memory.read_word(last));
-        for (int i = 0; i < 4; ++i) expected[i] = static_cast<std::uint8_t>(rom >> (8 * i));
+        for (std::size_t i = 0; i < 4; ++i) expected[i] = static_cast<std::uint8_t>(rom >> (8 * i));
       }
       const std::uint32_t sum = std::accumulate(expected.begin(), expected.end(), 0u);
       const std::string line = "R " + std::to_string(last) + " 8";
