@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Programs a 64 KiB image into isp-sim at the real line rate of 115200 baud
-# (paced both ways, real erase and program times), once on tarvo-cli's own
-# path and once through the window's dialogue (--classic), and prints the
+# (paced both ways, real erase and program times), on tarvo-cli's own path
+# with each verify mode (--verify ram, the default, and --verify read) and
+# once through the window's dialogue (--classic), and prints the
 # wall times beside the floor: the bytes that crossed the line both ways
 # (from the simulator's report) at 10 bits a byte, plus the part's erase
 # and program times for the sectors and copies it reports.
@@ -51,6 +52,7 @@ run() {
 }
 
 run verified
+run read_back --verify read
 run classic --classic
 
 python3 - "$work" "$baud" <<'PY'
@@ -69,13 +71,17 @@ def floor(name):
     program = sum(block["count"] for block in report["copied_blocks"]) / 256 * 0.001
     return line, erase, program, report
 
-verified, classic = wall("verified"), wall("classic")
-line, erase, program, report = floor("verified")
-total = line + erase + program
-print(f"verified path      {verified:8.2f} s")
-print(f"  floor            {total:8.2f} s  (line {line:.2f} s: {report['bytes_sent']} bytes from "
-      f"the part, {report['bytes_received']} to it; erase {erase:.2f} s; program {program:.3f} s)")
-print(f"  wall / floor     {verified / total:8.3f}  (target 1.15 or less)")
+verified, read_back, classic = wall("verified"), wall("read_back"), wall("classic")
+for label, name, seconds in (("verified path (--verify ram)", "verified", verified),
+                             ("verified path (--verify read)", "read_back", read_back)):
+    line, erase, program, report = floor(name)
+    total = line + erase + program
+    print(f"{label:30} {seconds:8.2f} s")
+    print(f"  floor            {total:8.2f} s  (line {line:.2f} s: {report['bytes_sent']} bytes "
+          f"from the part, {report['bytes_received']} to it; erase {erase:.2f} s; "
+          f"program {program:.3f} s)")
+    print(f"  wall / floor     {seconds / total:8.3f}  (target 1.15 or less)")
+print(f"  read / ram       {read_back / verified:8.3f}")
 print(f"classic dialogue   {classic:8.2f} s")
 print(f"  classic / verified {classic / verified:6.1f}  (target 5 or more)")
 PY

@@ -18,7 +18,8 @@ namespace {
 bool RefusedRequest(isp::FailureReason reason) {
   return reason == isp::FailureReason::kOutsideFlash ||
          reason == isp::FailureReason::kNoSuchSectors ||
-         reason == isp::FailureReason::kRangeOutsideFlash;
+         reason == isp::FailureReason::kRangeOutsideFlash ||
+         reason == isp::FailureReason::kWindowHidden;
 }
 
 }  // namespace

@@ -201,6 +201,19 @@ std::string DescribeFailure(const isp::Failure& failure, const RunContext& conte
       return "Verify failed at " + HexAddress(failure.address.value_or(0)) +
              ": the flash does not hold what was written (" + Quoted(failure.result.command) +
              "); try again, perhaps with --erase-all";
+    case isp::FailureReason::kRamMismatch:
+      return "Verify failed in RAM at " + HexAddress(failure.address.value_or(0)) +
+             " before the copy to " + HexAddress(failure.copy_to.value_or(0)) +
+             ": the RAM buffer does not hold what was sent, though the part took its checksums (" +
+             Quoted(failure.result.command) + "); nothing was copied there: try again";
+    case isp::FailureReason::kWindowHidden:
+      return "Cannot read " + HexAddress(failure.address.value_or(0)) + " to " +
+             HexAddress(failure.address.value_or(0) + failure.length - 1) +
+             ": the boot ROM hides " + "the lowest " +
+             std::to_string(failure.part->boot_rom_window) + " bytes of the " + failure.part->name +
+             "'s flash from R while its boot loader runs; read from --address " +
+             HexAddress(failure.part->boot_rom_window) + " on, or into a .hex file, which leaves " +
+             "them out";
     case isp::FailureReason::kNoSuchSectors:
       return "Cannot erase: " +
              isp::SpanOutsidePart(*failure.part, failure.sectors.value_or(isp::SectorSpan{}))

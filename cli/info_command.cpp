@@ -35,6 +35,10 @@ std::string Protection(const isp::PartDetails& details) {
              HexAddress(details.protection_word) + " at 0x2FC)";
     case isp::ProtectionReading::kRefused:
       return "CRP1 or higher (the part refuses to read its flash)";
+    case isp::ProtectionReading::kHidden:
+      return "not CRP1 or higher (R reads the flash); the word at 0x2FC cannot be read in ISP "
+             "mode: the boot ROM hides the lowest " +
+             std::to_string(details.part->boot_rom_window) + " bytes while its boot loader runs";
     case isp::ProtectionReading::kUnknown:
       break;
   }

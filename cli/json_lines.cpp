@@ -22,6 +22,18 @@ void JsonLines::Phase(const std::string& phase, bool ok, const std::string& text
   Emit(Line(nlohmann::json{{"event", "phase"}, {"phase", phase}, {"ok", ok}, {"text", text}}));
 }
 
+void JsonLines::Verified(const char* mode, std::uint32_t bytes, std::uint32_t in_ram,
+                         std::uint32_t not_compared, const std::string& text) {
+  Emit(Line(nlohmann::json{{"event", "phase"},
+                           {"phase", "Verify"},
+                           {"ok", true},
+                           {"text", text},
+                           {"mode", mode},
+                           {"bytes", bytes},
+                           {"in_ram", in_ram},
+                           {"not_compared", not_compared}}));
+}
+
 void JsonLines::Progress(std::uint32_t done, std::uint32_t total) {
   const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
   Emit(Line(nlohmann::json{

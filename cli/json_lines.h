@@ -16,6 +16,11 @@ class JsonLines {
   // A step of the run has ended well (ok) or not; text says what it found.
   void Phase(const std::string& phase, bool ok, const std::string& text);
   void Progress(std::uint32_t done, std::uint32_t total);
+  // The verify phase's end: a phase event that also says how ("ram": M
+  // against the RAM buffer, "read": R against the file) and counts what it
+  // compared, of that in the RAM buffer before the copy, and not at all.
+  void Verified(const char* mode, std::uint32_t bytes, std::uint32_t in_ram,
+                std::uint32_t not_compared, const std::string& text);
   void Warning(const std::string& text);
   void Error(const std::string& text);
   void File(const std::string& name, const std::string& path);

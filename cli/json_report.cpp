@@ -36,8 +36,9 @@ void JsonReport::Written(std::uint32_t bytes) {
   lines_.Phase("Write", true, std::to_string(bytes) + " bytes");
 }
 
-void JsonReport::Verified(std::uint32_t bytes) {
-  lines_.Phase("Verify", true, std::to_string(bytes) + " bytes compared");
+void JsonReport::Verified(const isp::Verification& verification) {
+  lines_.Verified(VerifyModeName(verification.mode), verification.bytes, verification.in_ram,
+                  verification.not_compared, VerifiedText(verification));
 }
 
 void JsonReport::Restarted() {

@@ -24,7 +24,7 @@ class JsonReport : public RunReport {
   void BytesWritten(std::uint32_t done, std::uint32_t total) override;
   void BytesRead(std::uint32_t done, std::uint32_t total) override;
   void Written(std::uint32_t bytes) override;
-  void Verified(std::uint32_t bytes) override;
+  void Verified(const isp::Verification& verification) override;
   void Restarted() override;
   void Warned(const isp::Warning& warning) override;
 

@@ -83,6 +83,11 @@ int main(int argc, char** argv) {
                             "Erase every sector, not only those the image touches"),
       off_flag("--no-verify", program.verify,
                "Do not compare the flash with the image after writing"),
+      program_cmd
+          ->add_option("--verify", program.verify_mode,
+                       "ram: M compares each copy with what the part received (default); read: "
+                       "read every written byte back and compare it with the file")
+          ->check(CLI::IsMember({"ram", "read"})),
       off_flag("--no-run", program.run,
                "Leave the part in its boot loader instead of starting the image"),
       program_cmd->add_flag("--allow-lock", program.allow_lock,

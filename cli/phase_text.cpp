@@ -1,5 +1,7 @@
 #include "cli/phase_text.h"
 
+#include "cli/failure_text.h"
+
 namespace cli {
 namespace {
 
@@ -69,6 +71,27 @@ std::string WarningText(const isp::Warning& warning) {
       break;  // a part already in its boot loader does not answer the request
   }
   return "";
+}
+
+const char* VerifyModeName(isp::VerifyMode mode) {
+  return mode == isp::VerifyMode::kRam ? "ram" : "read";
+}
+
+std::string VerifiedText(const isp::Verification& verification) {
+  std::string text = verification.mode == isp::VerifyMode::kRam
+                         ? "ok: the flash holds what the part received (M), "
+                         : "ok: the flash equals the file (read back), ";
+  text += std::to_string(verification.bytes) + " bytes compared";
+  if (verification.in_ram > 0) {
+    text += " (the lowest " + std::to_string(verification.in_ram) +
+            " in RAM before their copy: the boot ROM hides them in flash)";
+  }
+  if (verification.not_compared > 0) {
+    text += "; " + std::to_string(verification.not_compared) + " bytes of the file below " +
+            HexAddress(verification.window) +
+            " not compared: the boot ROM hides them from R on this part";
+  }
+  return text;
 }
 
 }  // namespace cli

@@ -18,6 +18,9 @@ struct ProgramOptions {
   unsigned crystal_khz = 12000;
   bool erase_all = false;
   bool verify = true;
+  // "ram": M compares the flash with the RAM buffer after each copy;
+  // "read": R reads every written byte back and compares it with the file.
+  std::string verify_mode = "ram";
   bool run = true;
   bool allow_lock = false;
   std::uint32_t address = 0;  // where a raw binary (.bin) begins

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/boot_session.h"
+#include "cli/failure_text.h"
 #include "cli/program_command.h"
 #include "isp/flash_read.h"
 #include "isp/hex_text.h"
@@ -16,6 +17,38 @@ namespace {
 
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Reads the range but for the boot ROM's window where R cannot see the
+// flash: a .hex file leaves the window out (said in a warning, hidden the
+// bytes left out); a raw binary has no gaps, so a read that covers the window
+// is refused before anything is read.
+std::optional<isp::Failure> ReadOutsideWindow(BootSession& session, const ReadOptions& options,
+                                              std::uint32_t length, std::uint32_t& hidden,
+                                              std::vector<std::uint8_t>& flash) {
+  const isp::PartInfo& part = session.Part();
+  const bool in_flash = length <= part.flash_size && options.address <= part.flash_size - length;
+  hidden = in_flash ? isp::HiddenFromRead(part, options.address, length) : 0;
+  if (hidden > 0 && (hidden == length || !isp::WantsIntelHex(options.out))) {
+    isp::Failure failure;
+    failure.phase = isp::Phase::kRead;
+    failure.reason = isp::FailureReason::kWindowHidden;
+    failure.part = &part;
+    failure.part_id = part.id;
+    failure.address = options.address;
+    failure.length = hidden;
+    return failure;
+  }
+  if (hidden > 0) {
+    session.Display().Warning(HexAddress(options.address) + " to " +
+                              HexAddress(options.address + hidden - 1) + " left out of " +
+                              options.out + ": the boot ROM hides the lowest " +
+                              std::to_string(part.boot_rom_window) +
+                              " bytes of the flash from R while its boot loader "
+                              "runs");
+  }
+  return isp::ReadFlash(session.Client(), session.Display(), part,
+                        {{options.address + hidden, length - hidden}}, flash);
 }
 
 }  // namespace
@@ -46,6 +79,7 @@ int RunRead(const ReadOptions& options) {
   int status = 0;
   auto started = std::chrono::steady_clock::now();
   std::vector<std::uint8_t> flash;
+  std::uint32_t hidden = 0;
   std::optional<isp::Failure> failure;
   if (session.Start(status)) {
     started = std::chrono::steady_clock::now();
@@ -54,13 +88,12 @@ int RunRead(const ReadOptions& options) {
         options.length != 0
             ? options.length
             : (options.address < part.flash_size ? part.flash_size - options.address : 0);
-    failure = isp::ReadFlash(session.Client(), session.Display(), part, {{options.address, length}},
-                             flash);
+    failure = ReadOutsideWindow(session, options, length, hidden, flash);
   }
   bool written = false;
   if (status == 0 && !failure) {
     const std::string text = isp::WantsIntelHex(options.out)
-                                 ? isp::IntelHexText(options.address, flash)
+                                 ? isp::IntelHexText(options.address + hidden, flash)
                                  : std::string(flash.begin(), flash.end());
     written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   }

@@ -147,8 +147,8 @@ void RunDisplay::Written(std::uint32_t bytes) {
   PhaseLine("Write", text);
 }
 
-void RunDisplay::Verified(std::uint32_t bytes) {
-  PhaseLine("Verify", "ok, " + std::to_string(bytes) + " bytes compared");
+void RunDisplay::Verified(const isp::Verification& verification) {
+  PhaseLine("Verify", VerifiedText(verification));
 }
 
 void RunDisplay::Restarted() {

@@ -35,7 +35,7 @@ class RunDisplay : public RunReport {
   void Erased(const std::vector<isp::SectorSpan>& spans) override;
   void BytesWritten(std::uint32_t done, std::uint32_t total) override;
   void Written(std::uint32_t bytes) override;
-  void Verified(std::uint32_t bytes) override;
+  void Verified(const isp::Verification& verification) override;
   void Restarted() override;
   void Warned(const isp::Warning& warning) override;
   void BytesRead(std::uint32_t done, std::uint32_t total) override;

@@ -77,6 +77,8 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   settings.start_boot_loader = options.start_isp;
   settings.erase_all = options.erase_all;
   settings.verify = options.verify;
+  settings.verify_mode =
+      options.verify_mode == "read" ? isp::VerifyMode::kRead : isp::VerifyMode::kRam;
   settings.run = options.run;
   settings.reset = reset.get();
   const std::optional<isp::Failure> failure = programmer.Run(image, settings);

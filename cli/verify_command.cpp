@@ -39,10 +39,15 @@ int RunVerify(const VerifyOptions& options) {
   const std::optional<isp::Failure> failure =
       isp::VerifyFlash(session.Client(), session.Display(), session.Part(), image, comparison);
   if (failure || comparison.Equal()) return session.Finish(failure, options.image.file);
-  session.Display().Error("The flash differs from " + options.image.file + ": " +
-                          std::to_string(comparison.differing) + " of " +
-                          std::to_string(comparison.compared) + " bytes differ, the first at " +
-                          HexAddress(comparison.first_difference.value_or(0)));
+  session.Display().Error(
+      "The flash differs from " + options.image.file + ": " + std::to_string(comparison.differing) +
+      " of " + std::to_string(comparison.compared) + " bytes differ, the first at " +
+      HexAddress(comparison.first_difference.value_or(0)) +
+      (comparison.not_compared > 0
+           ? "; " + std::to_string(comparison.not_compared) + " bytes of the file below " +
+                 HexAddress(session.Part().boot_rom_window) +
+                 " not compared: the boot ROM hides them from R on this part"
+           : std::string()));
   return session.FinishFailed();
 }
 

@@ -50,7 +50,15 @@ std::optional<Failure> VerifyFlash(BootClient& client, ProgrammerEvents& events,
     failure.line = image.FirstLineAtOrAbove(part.flash_size).value_or(0);
     return failure;
   }
-  const std::vector<FlashRange> ranges = PlacedRanges(image, kVerifyBlock);
+  std::vector<FlashRange> ranges;
+  for (FlashRange range : PlacedRanges(image, kVerifyBlock)) {
+    const std::uint32_t hidden = HiddenFromRead(part, range.address, range.length);
+    for (std::uint32_t at = range.address; at < range.address + hidden; ++at)
+      if (image.Placed(at, 1)) ++comparison.not_compared;
+    range.address += hidden;
+    range.length -= hidden;
+    if (range.length > 0) ranges.push_back(range);
+  }
   std::vector<std::uint8_t> flash;
   if (auto failure = ReadFlash(client, events, part, ranges, flash, Phase::kVerify)) return failure;
   std::size_t offset = 0;
@@ -61,7 +69,14 @@ std::optional<Failure> VerifyFlash(BootClient& client, ProgrammerEvents& events,
     CompareWithImage(image, range.address, part_of, comparison);
     offset += range.length;
   }
-  if (comparison.Equal()) events.Verified(comparison.compared);
+  if (comparison.Equal()) {
+    Verification verification;
+    verification.mode = VerifyMode::kRead;
+    verification.bytes = comparison.compared;
+    verification.not_compared = comparison.not_compared;
+    verification.window = part.boot_rom_window;
+    events.Verified(verification);
+  }
   return std::nullopt;
 }
 

@@ -17,6 +17,9 @@ struct FlashComparison {
   std::uint32_t compared = 0;
   std::uint32_t differing = 0;
   std::optional<std::uint32_t> first_difference;  // the lowest differing address
+  // Placed bytes in the boot ROM's window, which R cannot read as flash on
+  // the part: left out of the comparison.
+  std::uint32_t not_compared = 0;
 
   bool Equal() const { return differing == 0; }
 };
@@ -30,7 +33,8 @@ void CompareWithImage(const FlashImage& image, std::uint32_t address,
                       const std::vector<std::uint8_t>& flash, FlashComparison& comparison);
 
 // Reads back the flash under the image's data and compares: writes nothing.
-// An image with data beyond the part's flash is refused before reading.
+// An image with data beyond the part's flash is refused before reading. The
+// boot ROM's window is left out where R cannot see the flash there.
 // Tells Verified when the flash holds the image.
 std::optional<Failure> VerifyFlash(BootClient& client, ProgrammerEvents& events,
                                    const PartInfo& part, const FlashImage& image,

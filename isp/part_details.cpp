@@ -31,8 +31,19 @@ std::optional<Failure> ReadPartDetails(BootClient& client, const PartInfo& part,
   if (result.Ok()) details.serial = serial;
 
   std::vector<std::uint8_t> word;
-  result = client.ReadMemory(kProtectionWordAddress, 4, word);
-  if (LineFailed(result)) return CommandFailure(Phase::kIdentify, result, kProtectionWordAddress);
+  // Where the boot ROM hides 0x2FC, R would answer one of the ROM's bytes:
+  // never taken for the word. R of the flash above the window still tells
+  // whether the part refuses to read.
+  const bool hidden = HiddenFromRead(part, kProtectionWordAddress, 4) > 0;
+  const std::uint32_t probe = hidden ? part.boot_rom_window : kProtectionWordAddress;
+  result = client.ReadMemory(probe, 4, word);
+  if (LineFailed(result)) return CommandFailure(Phase::kIdentify, result, probe);
+  if (hidden) {
+    if (result.Ok()) details.protection = ProtectionReading::kHidden;
+    if (result.code == ReturnCode::CODE_READ_PROTECTION_ENABLED)
+      details.protection = ProtectionReading::kRefused;
+    return std::nullopt;
+  }
   if (result.Ok()) {
     details.protection = ProtectionReading::kRead;
     details.protection_word =

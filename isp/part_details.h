@@ -15,6 +15,9 @@ enum class ProtectionReading {
   kRead,     // R read the word at 0x2FC: level holds what it sets
   kRefused,  // R was refused under CRP1 or higher
   kUnknown,  // the part gave no usable answer
+  // The word lies in the boot ROM's window, which R cannot read as flash on
+  // this part; R read the flash above the window, so no CRP1 or higher.
+  kHidden,
 };
 
 // Everything the boot loader tells about the part it runs on. A part that

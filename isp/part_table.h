@@ -26,10 +26,17 @@ struct PartInfo {
   std::uint32_t ram_buffer_end;
   std::uint32_t largest_copy;  // the largest C count the part takes
   bool ecc_lines;              // 16-byte lines that may be programmed once per erase
-  // The lowest flash bytes that show the boot ROM to M while the boot
-  // loader runs; R reads the flash itself.
+  // The lowest flash bytes that the boot ROM's vectors cover while the boot
+  // loader runs: M never sees the flash there.
   std::uint32_t boot_rom_window;
+  // Whether R shows the flash in that window (true) or the boot ROM, as M
+  // does (false: the safe assumption, so every built-in row says so).
+  bool read_sees_flash = false;
 };
+
+// The bytes of [address, address + length) that lie in the window and that R
+// cannot read as flash on this part: 0 when R sees the flash there.
+std::uint32_t HiddenFromRead(const PartInfo& part, std::uint32_t address, std::uint32_t length);
 
 // A sector's place in the flash.
 struct Sector {

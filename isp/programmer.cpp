@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "isp/part_connection.h"
+#include "isp/ram_check.h"
+#include "isp/read_back.h"
 #include "isp/restart_routine.h"
 #include "isp/sector_erase.h"
 
@@ -19,7 +21,7 @@ std::vector<std::uint8_t> ChunkBytes(const FlashImage& image, std::uint32_t flas
 }
 
 // The bytes at the start of a chunk that M cannot see (the boot ROM shows
-// through them), checked with R instead.
+// through them), checked in the RAM buffer before their copy instead.
 std::uint32_t HiddenBytes(const PartInfo& part, const Chunk& chunk) {
   if (chunk.flash >= part.boot_rom_window) return 0;
   return std::min(chunk.size, part.boot_rom_window - chunk.flash);
@@ -33,7 +35,7 @@ std::optional<Failure> Programmer::Run(const FlashImage& image, const ProgramSet
   if (auto failure = Identify(image, part)) return failure;
   const WritePlan plan = MakeWritePlan(image, *part, settings.erase_all);
   if (auto failure = Erase(*part, plan)) return failure;
-  if (auto failure = Write(image, *part, plan, settings.verify)) return failure;
+  if (auto failure = Write(image, *part, plan, settings)) return failure;
   if (client_.Resends() > 0)
     events_.Warned(Warning{WarningKind::kResends, ProtectionLevel::kNone, client_.Resends()});
   if (settings.run) return Restart(plan, settings.reset);
@@ -71,27 +73,36 @@ std::optional<Failure> Programmer::Erase(const PartInfo& part, const WritePlan& 
 }
 
 std::optional<Failure> Programmer::Write(const FlashImage& image, const PartInfo& part,
-                                         const WritePlan& plan, bool verify) {
+                                         const WritePlan& plan, const ProgramSettings& settings) {
   events_.PhaseBegun(Phase::kWrite);
   std::uint32_t done = 0;
   events_.BytesWritten(done, plan.bytes);
   for (const Chunk& chunk : plan.chunks) {
-    if (auto failure = WriteChunk(image, plan, chunk, HiddenBytes(part, chunk), verify, done))
-      return failure;
+    if (auto failure = WriteChunk(image, part, plan, chunk, settings, done)) return failure;
   }
   events_.Written(done);
-  if (!verify) return std::nullopt;
+  if (!settings.verify) return std::nullopt;
   events_.PhaseBegun(Phase::kVerify);
-  std::uint32_t compared = 0;
-  for (const Chunk& chunk : plan.chunks) compared += chunk.size - HiddenBytes(part, chunk);
-  if (auto failure = VerifyHidden(image, part, plan, compared)) return failure;
-  events_.Verified(compared);
+  Verification verification;
+  verification.mode = settings.verify_mode;
+  verification.window = part.boot_rom_window;
+  verification.bytes = done;
+  // The bytes judged in the RAM buffer only: those M cannot see, or with a
+  // read back those R cannot.
+  for (const Chunk& chunk : plan.chunks) {
+    verification.in_ram += settings.verify_mode == VerifyMode::kRead
+                               ? HiddenFromRead(part, chunk.flash, chunk.size)
+                               : HiddenBytes(part, chunk);
+  }
+  events_.Verified(verification);
   return std::nullopt;
 }
 
-std::optional<Failure> Programmer::WriteChunk(const FlashImage& image, const WritePlan& plan,
-                                              const Chunk& chunk, std::uint32_t hidden, bool verify,
+std::optional<Failure> Programmer::WriteChunk(const FlashImage& image, const PartInfo& part,
+                                              const WritePlan& plan, const Chunk& chunk,
+                                              const ProgramSettings& settings,
                                               std::uint32_t& done) {
+  const std::uint32_t hidden = HiddenBytes(part, chunk);
   const std::vector<std::uint8_t> bytes = ChunkBytes(image, chunk.flash, chunk.size);
   const std::uint32_t before = done;
   CommandResult result =
@@ -99,13 +110,21 @@ std::optional<Failure> Programmer::WriteChunk(const FlashImage& image, const Wri
         events_.BytesWritten(before + static_cast<std::uint32_t>(sent), plan.bytes);
       });
   if (!result.Ok()) return CommandFailure(Phase::kWrite, result, chunk.flash);
+  // R on RAM is never remapped: what the flash cannot show afterwards is
+  // judged in the RAM buffer before the copy.
+  if (settings.verify && hidden > 0) {
+    if (auto failure = CheckRamBuffer(client_, plan.ram_buffer, bytes, hidden, chunk.flash))
+      return failure;
+  }
   result = client_.Prepare(chunk.sector, chunk.sector);
   if (!result.Ok()) return CommandFailure(Phase::kWrite, result, chunk.flash);
   // Every copy must be answered CMD_SUCCESS: an unanswered one fails.
   result = client_.Copy(chunk.flash, plan.ram_buffer, chunk.size, chunk.size / 256 * kCopyMsPer256);
   if (!result.Ok()) return CommandFailure(Phase::kWrite, result, chunk.flash);
   done = before + chunk.size;
-  if (!verify || hidden >= chunk.size) return std::nullopt;
+  if (!settings.verify) return std::nullopt;
+  if (settings.verify_mode == VerifyMode::kRead) return ReadBackChunk(client_, part, chunk, bytes);
+  if (hidden >= chunk.size) return std::nullopt;
   std::optional<std::uint32_t> difference;
   result = client_.Compare(chunk.flash + hidden, plan.ram_buffer + hidden, chunk.size - hidden,
                            difference);
@@ -116,26 +135,6 @@ std::optional<Failure> Programmer::WriteChunk(const FlashImage& image, const Wri
     failure.address = chunk.flash + hidden + difference.value_or(0);
   }
   return failure;
-}
-
-std::optional<Failure> Programmer::VerifyHidden(const FlashImage& image, const PartInfo& part,
-                                                const WritePlan& plan, std::uint32_t& compared) {
-  for (const Chunk& chunk : plan.chunks) {
-    const std::uint32_t hidden = HiddenBytes(part, chunk);
-    if (hidden == 0) continue;
-    std::vector<std::uint8_t> flash;
-    const CommandResult result = client_.ReadMemory(chunk.flash, hidden, flash);
-    if (!result.Ok()) return CommandFailure(Phase::kVerify, result, chunk.flash);
-    for (std::uint32_t i = 0; i < hidden; ++i) {
-      if (flash[i] != image.At(chunk.flash + i)) {
-        Failure failure = CommandFailure(Phase::kVerify, result, chunk.flash + i);
-        failure.reason = FailureReason::kVerifyMismatch;
-        return failure;
-      }
-    }
-    compared += hidden;
-  }
-  return std::nullopt;
 }
 
 std::optional<Failure> Programmer::Restart(const WritePlan& plan, PartReset* reset) {

@@ -14,6 +14,7 @@ struct ProgramSettings {
   bool start_boot_loader = true;  // send the "!" request first
   bool erase_all = false;
   bool verify = true;
+  VerifyMode verify_mode = VerifyMode::kRam;
   bool run = true;  // restart the part into the new firmware at the end
   // The adapter's lines reset the part into its boot loader, and at the end
   // into the new firmware (in place of the "!" request and the restart
@@ -39,12 +40,10 @@ class Programmer {
   std::optional<Failure> Identify(const FlashImage& image, const PartInfo*& part);
   std::optional<Failure> Erase(const PartInfo& part, const WritePlan& plan);
   std::optional<Failure> Write(const FlashImage& image, const PartInfo& part, const WritePlan& plan,
-                               bool verify);
-  std::optional<Failure> WriteChunk(const FlashImage& image, const WritePlan& plan,
-                                    const Chunk& chunk, std::uint32_t hidden, bool verify,
-                                    std::uint32_t& done);
-  std::optional<Failure> VerifyHidden(const FlashImage& image, const PartInfo& part,
-                                      const WritePlan& plan, std::uint32_t& compared);
+                               const ProgramSettings& settings);
+  std::optional<Failure> WriteChunk(const FlashImage& image, const PartInfo& part,
+                                    const WritePlan& plan, const Chunk& chunk,
+                                    const ProgramSettings& settings, std::uint32_t& done);
   std::optional<Failure> Restart(const WritePlan& plan, PartReset* reset);
 
   BootClient& client_;

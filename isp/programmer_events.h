@@ -18,7 +18,7 @@ enum class Phase {
   kIdentify,  // unlock, part id, the image against the part's flash
   kErase,     // prepare, erase, blank check
   kWrite,     // each chunk to RAM, copied to flash and compared
-  kVerify,    // the flash the boot ROM hides from M, read back
+  kVerify,    // the flash read back and compared
   kRestart,
   kRead,  // flash read back into a file, or to compare with one
 };
@@ -44,6 +44,30 @@ enum class FailureReason {
   kVerifyMismatch,     // flash differs from the image (address)
   kNoSuchSectors,      // the sectors asked for are not all the part's (sectors)
   kRangeOutsideFlash,  // the range asked for is not all flash (address, length)
+  // The RAM buffer read back before a copy differs from the image (address:
+  // the RAM address; copy_to: the flash address of the copy not made).
+  kRamMismatch,
+  // The range asked for lies in the boot ROM's window, which R cannot read
+  // as flash on this part (address, length: the window's part of it).
+  kWindowHidden,
+};
+
+// How a programming run checks what it wrote.
+enum class VerifyMode {
+  kRam,   // M compares the flash with the RAM buffer after each copy
+  kRead,  // R reads every written byte back and compares it with the image
+};
+
+// What a verify compared, so that its line can say what "ok" means.
+struct Verification {
+  // kRam: the flash holds what the part received; kRead: the flash equals
+  // the file (also what verify FILE does).
+  VerifyMode mode = VerifyMode::kRead;
+  std::uint32_t bytes = 0;   // compared in all
+  std::uint32_t in_ram = 0;  // of them, in the RAM buffer before their copy
+  // Bytes of the file in the boot ROM's window that could not be compared.
+  std::uint32_t not_compared = 0;
+  std::uint32_t window = 0;  // the part's window, in bytes from address 0
 };
 
 // Where and why a run failed, so that a front end can say it in one sentence.
@@ -57,6 +81,7 @@ struct Failure {
   int line = 0;  // the file line, for kOutsideFlash (0: a file without lines)
   std::optional<SectorSpan> sectors;
   std::uint32_t length = 0;
+  std::optional<std::uint32_t> copy_to;  // for kRamMismatch
 };
 
 // What a run reports to whichever front end listens. Nothing in the
@@ -72,7 +97,7 @@ class ProgrammerEvents {
   virtual void BytesWritten(std::uint32_t done, std::uint32_t total) = 0;
   // Every chunk is in flash (and compared with M, unless verifying is off).
   virtual void Written(std::uint32_t bytes) = 0;
-  virtual void Verified(std::uint32_t bytes) = 0;
+  virtual void Verified(const Verification& verification) = 0;
   virtual void Restarted() = 0;
   virtual void Warned(const Warning& warning) = 0;
   // Bytes of flash read back so far, of all the run reads.

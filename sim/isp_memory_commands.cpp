@@ -14,8 +14,13 @@ BootLoader::Reply BootLoader::write_to_ram(const CommandLine& command) {
   if (address < crp_.lowest_ram_write) return {ReturnCode::kCodeReadProtectionEnabled};
   if (!memory_.in_ram_write_window(address, count)) return {ReturnCode::kDstAddrNotMapped};
   const bool always_resend = settings_.faults.resend_transfer == write_transfers_;
+  auto damage = RamWriteTransfer::Damage::kNone;
+  if (settings_.faults.offsetting_error_transfer == write_transfers_)
+    damage = RamWriteTransfer::Damage::kOffsetting;
+  if (settings_.faults.corrupt_ram_transfer == write_transfers_)
+    damage = RamWriteTransfer::Damage::kCorruptByte;
   ++write_transfers_;
-  write_.emplace(address, count, always_resend);
+  write_.emplace(address, count, always_resend, damage);
   state_ = State::kWriteData;
   return {};
 }
@@ -28,8 +33,18 @@ BootLoader::Reply BootLoader::read_memory(const CommandLine& command) {
   if (address % 4 != 0) return {ReturnCode::kSrcAddrError};
   if (count == 0 || count % 4 != 0) return {ReturnCode::kCountError};
   if (!memory_.is_mapped(address, count)) return {ReturnCode::kSrcAddrNotMapped};
-  // R reads the flash itself, also where the boot ROM's vectors cover it.
-  read_.emplace(memory_.read(address, count));
+  // The boot ROM's remap belongs to the memory map, not to M alone: a user
+  // report of an LPC1765 answers "R 0 512" with other bytes than the flash
+  // holds. So R shows the boot ROM in the window unless told otherwise.
+  std::vector<std::uint8_t> data = memory_.read(address, count);
+  if (!settings_.read_sees_flash) {
+    for (std::uint32_t offset = 0; offset < count; offset += 4) {
+      const std::uint32_t word = memory_.read_word_seen_by_boot_loader(address + offset);
+      for (std::uint32_t i = 0; i < 4; ++i)
+        data[offset + i] = static_cast<std::uint8_t>(word >> (8 * i));
+    }
+  }
+  read_.emplace(std::move(data));
   state_ = State::kReadAck;
   Reply reply;
   reply.after = [this] {

@@ -27,6 +27,8 @@ struct FaultSettings {
   unsigned noise_bytes = 0;                             // --noise
   std::optional<unsigned> hang_up_after_copies;         // --hangup-after
   std::optional<unsigned> hang_up_at_copy;              // --hangup-at-copy
+  std::optional<unsigned> offsetting_error_transfer;    // --offsetting-error
+  std::optional<unsigned> corrupt_ram_transfer;         // --corrupt-ram
 };
 
 struct PartSettings {
@@ -35,6 +37,9 @@ struct PartSettings {
   EchoDialect echo = EchoDialect::kCrLf;
   bool real_work_times = false;  // erasing and programming take as long as on silicon
   bool isp_pin_low = false;      // the ISP entry pin is held low at every reset
+  // R shows the flash in the boot ROM's window (--read-sees-flash); by
+  // default it shows the boot ROM there, as M does.
+  bool read_sees_flash = false;
   FaultSettings faults;
 };
 

@@ -27,7 +27,7 @@ struct PartInfo {
   std::uint32_t write_window_end;
   bool ecc_lines;  // every 16-byte flash line carries ECC and may be programmed once per erase
   // While the boot loader runs, this many bytes at flash address 0 are covered by the boot ROM's
-  // own vectors.
+  // own vectors, for M and (unless --read-sees-flash) for R.
   std::uint32_t boot_rom_window;
 };
 

@@ -8,8 +8,27 @@
 
 namespace isp_sim {
 
-RamWriteTransfer::RamWriteTransfer(std::uint32_t address, std::uint32_t count, bool always_resend)
-    : address_(address), count_(count), always_resend_(always_resend) {}
+RamWriteTransfer::RamWriteTransfer(std::uint32_t address, std::uint32_t count, bool always_resend,
+                                   Damage damage)
+    : address_(address), count_(count), always_resend_(always_resend), damage_(damage) {}
+
+void RamWriteTransfer::do_damage() {
+  if (damage_ == Damage::kCorruptByte && block_.size() > kCorruptAt) {
+    block_[kCorruptAt] = static_cast<std::uint8_t>(~block_[kCorruptAt]);
+  }
+  if (damage_ == Damage::kOffsetting && block_.size() > kOffsettingAt + 1) {
+    std::uint8_t& first = block_[kOffsettingAt];
+    std::uint8_t& second = block_[kOffsettingAt + 1];
+    if (first < 0xFF && second > 0) {
+      ++first;
+      --second;
+    } else if (first > 0 && second < 0xFF) {
+      --first;
+      ++second;
+    }
+  }
+  damage_ = Damage::kNone;
+}
 
 RamWriteTransfer::Verdict RamWriteTransfer::on_line(std::string_view line, PartMemory& memory) {
   if (block_closed()) return take_checksum(line, memory);
@@ -41,6 +60,7 @@ RamWriteTransfer::Verdict RamWriteTransfer::take_checksum(std::string_view line,
   const std::uint32_t sum = std::accumulate(block_.begin(), block_.end(), std::uint32_t{0});
   const bool good = !always_resend_ && !block_corrupt_ && expected && *expected == sum;
   if (good) {
+    do_damage();
     memory.write_ram(address_ + committed_, block_);
     committed_ += static_cast<std::uint32_t>(block_.size());
   }

@@ -104,6 +104,10 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
   app.add_option("--echo", echo, "Echo dialect: crlf (line by line) or exact (byte by byte)")
       ->check(CLI::IsMember({"crlf", "exact"}));
   app.add_flag("--isp-pin", options.part.isp_pin_low, "Hold the ISP entry pin low at every reset");
+  app.add_flag(
+      "--read-sees-flash", options.part.read_sees_flash,
+      "R shows the flash in the boot ROM's window (by default it shows the boot ROM there, "
+      "as M does)");
   app.add_option("--baud-rate", options.baud_rate,
                  "Run at the pace of this line rate, both ways, with real flash times")
       ->check(CLI::Range(std::uint32_t{1}, kMaxBaudRate));
@@ -121,6 +125,14 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
   CLI::Option* hangup_at = app.add_option("--hangup-at-copy", hangup_at_copy,
                                           "Close the pty at the Nth C, after its echo, unanswered")
                                ->check(CLI::Range(1u, 1'000'000u));
+  unsigned offsetting = 0;
+  unsigned corrupt_ram = 0;
+  CLI::Option* offsetting_option = app.add_option(
+      "--offsetting-error", offsetting,
+      "In W transfer N (from 0), add 1 to byte 8 and take 1 from byte 9: the block's sum holds");
+  CLI::Option* corrupt_option = app.add_option(
+      "--corrupt-ram", corrupt_ram,
+      "After W transfer N (from 0) is taken, invert its byte 16 in RAM (before any copy)");
   add_fault_flags(app, options.part.faults);
 
   try {
@@ -139,6 +151,8 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
   if (*resend) options.part.faults.resend_transfer = resend_block;
   if (*hangup) options.part.faults.hang_up_after_copies = hangup_after;
   if (*hangup_at) options.part.faults.hang_up_at_copy = hangup_at_copy;
+  if (*offsetting_option) options.part.faults.offsetting_error_transfer = offsetting;
+  if (*corrupt_option) options.part.faults.corrupt_ram_transfer = corrupt_ram;
   return {options, 0};
 }
 

@@ -52,7 +52,8 @@ expect "tarvo-cli pro" program
 reject "tarvo-cli pro" ports
 expect "tarvo-cli " program ports info read erase verify
 expect "tarvo-cli read --" --out --address --length --isp-lines
-expect "tarvo-cli program --" --port --classic --no-verify --help
+expect "tarvo-cli program --" --port --classic --no-verify --verify --help
+expect "tarvo-cli program --verify " ram read
 reject "tarvo-cli program --" --all
 expect "tarvo-cli ports --" --all --json
 expect "tarvo-cli module " reset erase-data config-reset
@@ -63,6 +64,7 @@ expect "tarvo-cli program --isp-lines dtr" dtr-reset-rts-isp dtr-reset-rts-isp-i
 expect "isp-sim --part LPC12" LPC1227
 expect "isp-sim --echo " crlf exact
 expect "isp-sim --ba" --baud-rate
+expect "isp-sim --re" --read-sees-flash --report
 
 if ((failures > 0)); then
   echo "$failures completion check(s) failed"

@@ -25,7 +25,7 @@ class QuietEvents : public isp::ProgrammerEvents {
   void Erased(const std::vector<isp::SectorSpan>&) override {}
   void BytesWritten(std::uint32_t, std::uint32_t) override {}
   void Written(std::uint32_t) override {}
-  void Verified(std::uint32_t) override {}
+  void Verified(const isp::Verification&) override {}
   void Restarted() override {}
   void Warned(const isp::Warning&) override {}
   void BytesRead(std::uint32_t, std::uint32_t) override {}

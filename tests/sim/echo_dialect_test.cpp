@@ -42,7 +42,7 @@ TEST(EchoDialects, ByteForByteOnASynchronisedPart) {
         {"10\r\n", "10\r\nOK\r\n"}}},
       {"crlf: R with RESEND and OK",
        crlf,
-       {{"R 0 4\r\n", "R 0 4\r\n0\r\n" + kErased4},
+       {{"R 1024 4\r\n", "R 1024 4\r\n0\r\n" + kErased4},
         {"RESEND\r\n", "RESEND\r\n" + kErased4},
         {"OK\r\n", "OK\r\n"}}},
       // Every byte as it comes; a line ends at its CR, the LF after it is swallowed.
@@ -71,7 +71,7 @@ TEST(EchoDialects, ByteForByteOnASynchronisedPart) {
         {"10\r\n", "10\rOK\r\n"}}},
       {"exact: R with RESEND and OK",
        exact,
-       {{"R 0 4\r\n", "R 0 4\r0\r\n" + kErased4},
+       {{"R 1024 4\r\n", "R 1024 4\r0\r\n" + kErased4},
         {"RESEND\r\n", "RESEND\r" + kErased4},
         {"OK\r\n", "OK\r"},
         {"J\r\n", "J\r" + kJ}}},

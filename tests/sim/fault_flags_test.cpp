@@ -124,6 +124,36 @@ TEST(FaultFlags, ResendBlockRefusesEveryChecksumOfThatWriteTransfer) {
   EXPECT_EQ(driver.part().memory().read(kRamBuffer, 4), (std::vector<std::uint8_t>{1, 2, 3, 4}));
 }
 
+// Both take the block (its checksum is answered OK) and damage what lands in RAM, in the
+// chosen transfer only.
+TEST(FaultFlags, OffsettingErrorAndCorruptRamDamageTheTransferTheyName) {
+  std::vector<std::uint8_t> sent(64);
+  for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<std::uint8_t>(i * 3);
+  sent[8] = 0xFF;  // +1 would wrap: -1 and +1 instead
+  const struct {
+    const char* name;
+    void (*set)(FaultSettings&);
+    std::vector<std::pair<std::size_t, std::uint8_t>> changed;  // offset, byte in RAM
+  } cases[] = {
+      {"offsetting",
+       [](FaultSettings& f) { f.offsetting_error_transfer = 1; },
+       {{8, 0xFE}, {9, 28}}},
+      {"corrupt", [](FaultSettings& f) { f.corrupt_ram_transfer = 1; }, {{16, 0xCF}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PartDriver driver(with(c.set));
+    driver.synchronise();
+    driver.unlock();
+    driver.write_ram(kRamBuffer, sent);  // transfer 0: untouched
+    EXPECT_EQ(driver.part().memory().read(kRamBuffer, 64), sent);
+    driver.write_ram(kRamBuffer, sent);  // transfer 1: every checksum still answered OK
+    std::vector<std::uint8_t> expected = sent;
+    for (const auto& [offset, value] : c.changed) expected[offset] = value;
+    EXPECT_EQ(driver.part().memory().read(kRamBuffer, 64), expected);
+  }
+}
+
 TEST(FaultFlags, NoiseBeforeSynchronizedAndEveryEcho) {
   PartDriver driver(with([](FaultSettings& f) { f.noise_bytes = 6; }));
   const std::string first = driver.send("?");

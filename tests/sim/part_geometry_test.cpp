@@ -3,6 +3,8 @@
 #include <numeric>
 
 #include "part_driver.hpp"
+#include "part_memory.hpp"
+#include "uu_codec.hpp"
 
 namespace isp_sim::testing {
 namespace {
@@ -128,7 +130,7 @@ TEST(PartGeometry, SectorNumbersOfMixedSizes) {
   EXPECT_EQ(memory.sector_size(15), 0x1000u);
 }
 
-TEST(PartGeometry, CompareSeesTheBootRomOverLowFlashReadSeesTheFlash) {
+TEST(PartGeometry, CompareSeesTheBootRomOverLowFlash) {
   for (const char* name : {"LPC1227", "LPC1768"}) {
     SCOPED_TRACE(name);
     const PartInfo part = *find_part_by_name(name);
@@ -149,8 +151,35 @@ TEST(PartGeometry, CompareSeesTheBootRomOverLowFlashReadSeesTheFlash) {
     const std::string ram_below =
         std::to_string(part.write_window_start + part.boot_rom_window - 4);
     EXPECT_EQ(code_of(driver, "M " + below + " " + ram_below + " 4"), 10);
-    // ... while R reads the flash itself.
-    EXPECT_EQ(driver.command("R 0 4"), lines({"R 0 4", "0", "$``$\"`P``", "6"}));
+  }
+}
+
+// R of the window's last word and the flash's word above it: the boot ROM's word by default,
+// the flash's with --read-sees-flash; above the window always the flash.
+TEST(PartGeometry, ReadShowsTheBootRomInTheWindowUnlessItSeesTheFlash) {
+  for (const char* name : {"LPC1227", "LPC1768"}) {
+    for (const bool sees_flash : {false, true}) {
+      SCOPED_TRACE(std::string(name) + (sees_flash ? " sees flash" : " sees the boot ROM"));
+      PartSettings settings = as_part(*find_part_by_name(name));
+      settings.read_sees_flash = sees_flash;
+      std::vector<std::uint8_t> image(1024);
+      std::iota(image.begin(), image.end(), std::uint8_t{0});
+      PartMemory memory(settings.part);
+      memory.load_flash(image);
+      PartDriver driver(settings, image);
+      driver.synchronise();
+      const std::uint32_t last = settings.part.boot_rom_window - 4;
+      std::vector<std::uint8_t> expected(image.begin() + last, image.begin() + last + 8);
+      if (!sees_flash) {
+        const std::uint32_t rom = memory.read_word_seen_by_boot_loader(last);
+        ASSERT_NE(rom, memory.read_word(last));
+        for (std::size_t i = 0; i < 4; ++i) expected[i] = static_cast<std::uint8_t>(rom >> (8 * i));
+      }
+      const std::uint32_t sum = std::accumulate(expected.begin(), expected.end(), 0u);
+      const std::string line = "R " + std::to_string(last) + " 8";
+      EXPECT_EQ(driver.command(line),
+                lines({line, "0", uu_encode_line(expected), std::to_string(sum)}));
+    }
   }
 }
 

@@ -222,9 +222,9 @@ TEST(PtyEndToEnd, PacedOutputNeverArrivesEarlierThanTheLineAllows) {
   SimProcess sim(WithBinary({"--baud-rate", "9600"}));
   HostPort host(sim.Path());
   synchronise(host);
-  const std::string expected_start = "R 0 400\r\n0\r\n";
+  const std::string expected_start = "R 1024 400\r\n0\r\n";
   const auto start = std::chrono::steady_clock::now();
-  host.write("R 0 400\r\n");
+  host.write("R 1024 400\r\n");
   // 400 bytes: 8 lines of 45 and one of 40, then the checksum (400 * 255).
   const std::size_t size = expected_start.size() + 8 * 63 + 59 + 8;
   const std::string reply = host.read(size, 10s);

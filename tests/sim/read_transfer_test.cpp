@@ -35,7 +35,7 @@ std::vector<std::uint8_t> decode_block(const std::vector<std::string>& block) {
 TEST(ReadTransfer, SmallReadIsOneLineAndItsChecksum) {
   PartDriver driver;
   driver.synchronise();
-  EXPECT_EQ(driver.command("R 0 8"), lines({"R 0 8", "0", "(__________\\`", "2040"}));
+  EXPECT_EQ(driver.command("R 1024 8"), lines({"R 1024 8", "0", "(__________\\`", "2040"}));
   EXPECT_EQ(driver.command("OK"), lines({"OK"}));
   EXPECT_EQ(driver.command("J"), lines({"J", "0", "913309739"}));
 }
@@ -43,7 +43,10 @@ TEST(ReadTransfer, SmallReadIsOneLineAndItsChecksum) {
 TEST(ReadTransfer, BlocksOfTwentyLinesWithResend) {
   std::vector<std::uint8_t> image(1000);
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 13);
-  PartDriver driver({}, image);
+  // The transfer, not the boot ROM's window, is under test: R shows the flash from 0.
+  PartSettings settings;
+  settings.read_sees_flash = true;
+  PartDriver driver(settings, image);
   ASSERT_FALSE(driver.part().running_firmware());
   driver.synchronise();
 

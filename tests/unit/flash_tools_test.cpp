@@ -26,7 +26,7 @@ class HeardEvents : public isp::ProgrammerEvents {
   void Erased(const std::vector<isp::SectorSpan>& spans) override { erased = spans; }
   void BytesWritten(std::uint32_t, std::uint32_t) override {}
   void Written(std::uint32_t) override {}
-  void Verified(std::uint32_t bytes) override { verified = bytes; }
+  void Verified(const isp::Verification& v) override { verified = v.bytes; }
   void Restarted() override {}
   void Warned(const isp::Warning&) override {}
   void BytesRead(std::uint32_t done, std::uint32_t total) override {
@@ -111,6 +111,7 @@ TEST_F(FlashToolsTest, BlockThatNeverAddsUpEndsTheReadAtItsAddress) {
 }
 
 TEST_F(FlashToolsTest, DetailsTakeWhatThePartKnows) {
+  // 0x2FC lies above the LPC1227's 512-byte window: the word itself is read.
   const std::string protection_word = ReadAnswer({0x78, 0x56, 0x34, 0x12});
   link.Expect("K\r\n", "0\r\n7\r\n1\r\n");
   link.Expect("N\r\n", "1\r\n");  // INVALID_COMMAND: an older boot loader
@@ -124,13 +125,41 @@ TEST_F(FlashToolsTest, DetailsTakeWhatThePartKnows) {
   EXPECT_EQ(details.protection_word, 0x12345678u);
   EXPECT_EQ(details.level, isp::ProtectionLevel::kCrp1);
 
-  // A part under protection refuses the read.
+  // A part (of a user's part file) whose boot ROM window covers 0x2FC: R of the flash above
+  // the window tells only whether the part refuses to read; no word answered in the window
+  // is taken for a protection level.
+  isp::PartInfo wide_window = lpc1227;
+  wide_window.boot_rom_window = 1024;
   link.Expect("K\r\n", "0\r\n5\r\n2\r\n");
-  link.Expect("N\r\n", "0\r\n1\r\n2\r\n3\r\n4\r\n");
-  link.Expect("R 764 4\r\n", "19\r\n");
-  ASSERT_FALSE(isp::ReadPartDetails(client, lpc1227, details));
-  EXPECT_EQ(details.serial, (std::array<std::uint32_t, 4>{1, 2, 3, 4}));
-  EXPECT_EQ(details.protection, isp::ProtectionReading::kRefused);
+  link.Expect("N\r\n", "1\r\n");
+  link.Expect("R 1024 4\r\n", "0\r\n" + ReadAnswer({0xFF, 0xFF, 0xFF, 0xFF}));
+  link.Expect("OK\r\n", "");
+  ASSERT_FALSE(isp::ReadPartDetails(client, wide_window, details));
+  EXPECT_EQ(details.protection, isp::ProtectionReading::kHidden);
+  EXPECT_EQ(details.level, isp::ProtectionLevel::kNone);
+  // Shown on a part whose R sees the flash there: the word is read again.
+  wide_window.read_sees_flash = true;
+  link.Expect("K\r\n", "0\r\n5\r\n2\r\n");
+  link.Expect("N\r\n", "1\r\n");
+  link.Expect("R 764 4\r\n", "0\r\n" + protection_word);
+  link.Expect("OK\r\n", "");
+  ASSERT_FALSE(isp::ReadPartDetails(client, wide_window, details));
+  EXPECT_EQ(details.protection, isp::ProtectionReading::kRead);
+  wide_window.read_sees_flash = false;
+
+  // A part under protection refuses the read.
+  const struct {
+    const isp::PartInfo* part;
+    const char* read;
+  } refusing[] = {{&lpc1227, "R 764 4\r\n"}, {&wide_window, "R 1024 4\r\n"}};
+  for (const auto& c : refusing) {
+    link.Expect("K\r\n", "0\r\n5\r\n2\r\n");
+    link.Expect("N\r\n", "0\r\n1\r\n2\r\n3\r\n4\r\n");
+    link.Expect(c.read, "19\r\n");
+    ASSERT_FALSE(isp::ReadPartDetails(client, *c.part, details));
+    EXPECT_EQ(details.serial, (std::array<std::uint32_t, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(details.protection, isp::ProtectionReading::kRefused);
+  }
 
   // No answer is a failure, not an unknown detail.
   link.Expect("K\r\n", "");

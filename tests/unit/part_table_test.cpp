@@ -44,6 +44,8 @@ TEST(PartTableTest, EveryKnownPartHasItsGeometry) {
     EXPECT_EQ(part->ram_buffer_end, 0x10000000 + part->ram_size - 256) << row.name;
     EXPECT_EQ(part->ecc_lines, row.ecc) << row.name;
     EXPECT_EQ(part->boot_rom_window, row.boot_rom_window) << row.name;
+    // The safe assumption: R shows the boot ROM in the window, as M does.
+    EXPECT_FALSE(part->read_sees_flash) << row.name;
     EXPECT_EQ(isp::LargestChunk(*part), 4096u) << row.name;
 
     const auto sectors = isp::SectorsOf(*part);
@@ -72,6 +74,18 @@ TEST(PartTableTest, LargeSectorsFollowTheSmallOnesOnLpc17xx) {
   const isp::Sector last = isp::SectorAt(lpc1768, 0x7FFFF);
   EXPECT_EQ(last.number, 29u);
   EXPECT_EQ(last.start, 0x78000u);
+}
+
+TEST(PartTableTest, WhatTheBootRomHidesFromRead) {
+  isp::PartInfo part = *isp::FindPart(0x3670002B);  // LPC1227: 512 bytes
+  const struct {
+    std::uint32_t address, length, hidden;
+  } cases[] = {{0, 4096, 512}, {0, 256, 256}, {0x1FC, 8, 4}, {0x200, 4, 0}, {0x1000, 4096, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(isp::HiddenFromRead(part, c.address, c.length), c.hidden) << c.address;
+  }
+  part.read_sees_flash = true;
+  EXPECT_EQ(isp::HiddenFromRead(part, 0, 4096), 0u);
 }
 
 TEST(PartTableTest, UnknownIdIsInNoRow) {

@@ -65,7 +65,7 @@ TEST_F(DisplayTest, PlainOutputIsOneLinePerPhaseAndEveryTenthOfTheWrite) {
   now += 2;
   display.Written(8192);
   display.PhaseBegun(isp::Phase::kVerify);
-  display.Verified(8192);
+  display.Verified({isp::VerifyMode::kRam, 8192, 64, 0, 64});
   display.PhaseBegun(isp::Phase::kRestart);
   display.Restarted();
   display.Finish(true);
@@ -81,7 +81,8 @@ TEST_F(DisplayTest, PlainOutputIsOneLinePerPhaseAndEveryTenthOfTheWrite) {
   }
   expected +=
       "Write         8192 bytes in 2.0 s (4.0 KiB/s)\n"
-      "Verify        ok, 8192 bytes compared\n"
+      "Verify        ok: the flash holds what the part received (M), 8192 bytes compared (the "
+      "lowest 64 in RAM before their copy: the boot ROM hides them in flash)\n"
       "Restart       ok\n"
       "Complete.\n";
   EXPECT_EQ(Out(), expected);
