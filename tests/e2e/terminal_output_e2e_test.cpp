@@ -323,5 +323,44 @@ TEST_F(E2eTest, HelpListsTheExitStatusesAndNotTheOldModuleNames) {
   EXPECT_NE(erase.out.find("TARVO_PORT"), std::string::npos) << erase.out;
 }
 
+// A mistyped word is named with the nearest known one, and the module's old
+// top-level names are refused naming their new command, before any port is
+// opened (the port here does not exist).
+TEST_F(E2eTest, UnknownWordsAreNamedWithTheNearestKnownOne) {
+  const struct {
+    std::vector<std::string> args;
+    const char* said;
+  } cases[] = {
+      {{"prgram", "-p", "/dev/x", "f.hex"},
+       "tarvo-cli: unknown command \"prgram\": did you mean \"program\"?"},
+      {{"program", "--prot", "/dev/x", "f.hex"},
+       "tarvo-cli program: unknown option \"--prot\": did you mean \"--port\"?"},
+      {{"info", "-p", "/dev/x", "--jsno"},
+       "tarvo-cli info: unknown option \"--jsno\": did you mean \"--json\"?"},
+      {{"erase", "-p", "/dev/x", "--al"},
+       "tarvo-cli erase: unknown option \"--al\": did you mean \"--all\"?"},
+      {{"module", "rest", "-p", "/dev/x"},
+       "tarvo-cli module: unknown command \"rest\": did you mean \"reset\"?"},
+      {{"frobnicate"}, "tarvo-cli: unknown command \"frobnicate\" (see tarvo-cli --help)"},
+      {{"erase-all", "-p", "/dev/x"},
+       "\"erase-all\" is no longer a command: it is now \"tarvo-cli module erase-data\""},
+      {{"reset", "-p", "/dev/x"},
+       "\"reset\" is no longer a command: it is now \"tarvo-cli module reset\""},
+      {{"config-reset", "-p", "/dev/x"},
+       "\"config-reset\" is no longer a command: it is now \"tarvo-cli module config-reset\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.front());
+    const auto result = Cli(c.args);
+    EXPECT_EQ(result.exit_status, 64);
+    EXPECT_EQ(result.err, std::string(c.said) + "\nRun with --help for more information.\n");
+    EXPECT_EQ(result.out, "");
+  }
+  // A line whose words are all known keeps the parser's own message.
+  const auto missing = Cli({"program", "f.hex"});
+  EXPECT_EQ(missing.exit_status, 64);
+  EXPECT_NE(missing.err.find("--port is required"), std::string::npos) << missing.err;
+}
+
 }  // namespace
 }  // namespace e2e

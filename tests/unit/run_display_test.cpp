@@ -88,6 +88,26 @@ TEST_F(DisplayTest, PlainOutputIsOneLinePerPhaseAndEveryTenthOfTheWrite) {
   EXPECT_EQ(Err(), "");
 }
 
+TEST_F(DisplayTest, PlainOutputGivesEveryStepOfTenPercentABlockCrosses) {
+  auto display = Display(false);
+  display.PhaseBegun(isp::Phase::kWrite);
+  // Three blocks: each crosses three or four steps of 10 %.
+  for (std::uint32_t done = 0; done <= 3; ++done) display.BytesWritten(done, 3);
+  display.BytesWritten(3, 3);  // the same again adds nothing
+  EXPECT_EQ(Out(),
+            "Write         0% (0 of 3 bytes)\n"
+            "Write         10%\n"
+            "Write         20%\n"
+            "Write         30% (1 of 3 bytes)\n"
+            "Write         40%\n"
+            "Write         50%\n"
+            "Write         60% (2 of 3 bytes)\n"
+            "Write         70%\n"
+            "Write         80%\n"
+            "Write         90%\n"
+            "Write         100% (3 of 3 bytes)\n");
+}
+
 TEST_F(DisplayTest, TerminalShowsABarWithRateAndTimeLeftFittedToItsWidth) {
   for (const int width : {120, 80, 60}) {
     auto display = Display(true, width);
