@@ -53,8 +53,9 @@ CLI::App* AddModuleCommand(CLI::App& parent, const char* name, const ModuleCmd& 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{
-      "Tarvo Loader: programs the flash of an LPC module over its serial ISP boot loader."};
+  // Named, so that messages say "tarvo-cli" rather than the path it was started by.
+  CLI::App app{"Tarvo Loader: programs the flash of an LPC module over its serial ISP boot loader.",
+               "tarvo-cli"};
   app.require_subcommand(1);
   // Options are "--name" everywhere: on Windows a file path such as
   // "/data/app.hex" must stay an argument (CLI11 takes "/x" for an option there).
@@ -143,8 +144,15 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
-  } catch (const CLI::CallForAllHelp& e) {
-    return app.exit(e);
+  } catch (const CLI::CallForAllHelp&) {
+    // Every command with its options (the man page is made from this): the
+    // module's commands too, which the parser shows by name only.
+    std::fputs(app.help("", CLI::AppFormatMode::All).c_str(), stdout);
+    for (const CLI::App* sub : module_apps) {
+      std::printf("\n%s", sub->help("", CLI::AppFormatMode::Sub).c_str());
+    }
+    std::printf("\n");
+    return cli::kExitComplete;
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {

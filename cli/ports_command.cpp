@@ -41,8 +41,8 @@ std::string NoneOpensText(std::size_t found, const std::string& first) {
     if (group == "root") {
       text += ", which gives no user access: a udev rule can give it a group to join)";
     } else if (!UserIsIn(group)) {
-      text += ", which this user is not in: sudo usermod -aG " + group +
-              " $USER, then log in again)";
+      text +=
+          ", which this user is not in: sudo usermod -aG " + group + " $USER, then log in again)";
     } else {
       text += ", which this user is in: another program may hold it)";
     }

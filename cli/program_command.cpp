@@ -59,7 +59,8 @@ int RunProgram(const ProgramOptions& options) {
   // and the log are still closed properly.
   const StopSignals stop;
   const bool opened = comm.CommOpen(PortArgumentPath(options.port).c_str(), kRunBaud);
-  if (PortUsersMatter(opened, comm.LastOpenError())) window.Notice(OtherUsersWarnings(options.port));
+  if (PortUsersMatter(opened, comm.LastOpenError()))
+    window.Notice(OtherUsersWarnings(options.port));
   if (!opened) {
     window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightRed);
     window.Error(PortOpenFailureText(options.port, comm.LastOpenError()));

@@ -37,8 +37,8 @@ std::string OtherUsersText(const std::string& port, const std::vector<comm::Port
   constexpr std::size_t kNamed = 3;
   std::string text;
   for (std::size_t i = 0; i < users.size() && i < kNamed; ++i) {
-    text += "Warning: " + port + " is also open in process " + std::to_string(users[i].pid) +
-            " (" + users[i].command + "); replies from the module may go missing\n";
+    text += "Warning: " + port + " is also open in process " + std::to_string(users[i].pid) + " (" +
+            users[i].command + "); replies from the module may go missing\n";
   }
   if (users.size() > kNamed) {
     const std::size_t more = users.size() - kNamed;

@@ -56,7 +56,8 @@ std::optional<std::string> select_part(const std::string& name, std::optional<st
     if (parts.empty()) return "--part: no part named " + name + " (see --help)";
     if (parts.size() > 1) {
       std::string names;
-      for (const PartInfo& part : parts) names += (names.empty() ? "" : ", ") + std::string(part.name);
+      for (const PartInfo& part : parts)
+        names += (names.empty() ? "" : ", ") + std::string(part.name);
       return "--part: " + name + " names more than one part (" + names + "): give more of the name";
     }
     settings.part = parts.front();

@@ -134,8 +134,7 @@ TEST(SimOptions, BadArgumentsGiveTheUsageExitCode) {
       {"--no-such-flag"},        {"--part-id", "twelve"}, {"--baud-rate", "0"},
       {"--hangup-after", "0"},   {"--noise", "-1"},       {"--flash-in", "/nonexistent/image.bin"},
       {"--part", "LPC9999"},     {"--echo", "lf"},        {"--xon-xoff", "0"},
-      {"--hangup-at-copy", "0"},
-      {"--part", "LPC11"},  // the start of two rows' names
+      {"--hangup-at-copy", "0"}, {"--part", "LPC11"},  // the start of two rows' names
   };
   for (const auto& args : bad) {
     SCOPED_TRACE(args.front());

@@ -116,8 +116,9 @@ TEST_F(PortsListTest, ListsWhatTheUserCanOpenUnlessAllAreAskedFor) {
 // Ports that exist but that this user cannot open are not passed over in
 // silence: the list is empty, the warning says why they are missing.
 TEST_F(PortsListTest, PortsThatNoneCanOpenAreToldOf) {
-  EXPECT_EQ(List({}), "/dev/ttyS0   /dev/ttyS0   pnp\n"
-                      "/dev/ttyUSB0   FTDI FT232R USB UART (A50285BI)   usb   0403:6001\n");
+  EXPECT_EQ(List({}),
+            "/dev/ttyS0   /dev/ttyS0   pnp\n"
+            "/dev/ttyUSB0   FTDI FT232R USB UART (A50285BI)   usb   0403:6001\n");
   EXPECT_EQ(said, "");
   openable.clear();
   int status = -1;
