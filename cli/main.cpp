@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
     // module's commands too, which the parser shows by name only.
     std::fputs(app.help("", CLI::AppFormatMode::All).c_str(), stdout);
     for (const CLI::App* sub : module_apps) {
-      std::printf("\n%s", sub->help("", CLI::AppFormatMode::Sub).c_str());
+      std::printf("\nmodule %s", sub->help("", CLI::AppFormatMode::Sub).c_str());
     }
     std::printf("\n");
     return cli::kExitComplete;
