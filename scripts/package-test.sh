@@ -89,12 +89,12 @@ grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/
 # The README's install command, as written, works for root and through sudo.
 readme_install=$(grep -o '^(cd build && cpack -G DEB) && .* apt install \./build/[^ ]*\.deb' \
   "$root/README.md") || fail "README has no install command"
-install_run=${readme_install#*&& }
+install_run=${readme_install#*DEB) && }
 install_run=${install_run%% ./build/*}
 [[ $install_run == '$(command -v sudo) apt install' ]] ||
   fail "README's install command needs sudo: $install_run"
-DEBIAN_FRONTEND=noninteractive eval "${install_run/apt install/apt-get install -y -qq --reinstall} \"\$deb\"" \
-  >/dev/null || fail "README's install command does not work here (as $(id -un))"
+export DEBIAN_FRONTEND=noninteractive
+eval "${install_run/apt install/apt-get install -y -qq --reinstall} \"\$deb\"" >/dev/null || fail "README's install command does not work here (as $(id -un))"
 QT_QPA_PLATFORM=offscreen /usr/bin/tarvo-loader --version | grep -q "0.1" ||
   fail "tarvo-loader --version says nothing"
 
