@@ -77,7 +77,7 @@ for text in TARVO_PORT NO_COLOR TERM commlog.txt "tarvo-loader (1)"; do
 done
 # The module's commands with their options, not only their names.
 for command in reset erase-data config-reset; do
-  grep -A12 -x -F "module ${command//-/\\-}" <<<"$cli_page" | grep -qF '\-\-log' ||
+  grep -A16 -x -F "module ${command//-/\\-}" <<<"$cli_page" | grep -qF '\-\-log' ||
     fail "tarvo-cli.1 shows no options of module $command"
 done
 zcat /usr/share/man/man1/tarvo-loader.1.gz | grep -qF "TarvoLoader.conf" ||
