@@ -5,6 +5,7 @@
 #include "cli/output_options.h"
 #include "cli/port_argument.h"
 #include "cli/program_command.h"
+#include "cli/run_log_choice.h"
 #include "cli/run_outcome.h"
 #include "cli/run_report.h"
 #include "comm/clock.h"
@@ -41,7 +42,7 @@ void WarnIfLinesRefused(const isp::ResetLines* lines, RunReport& display) {
 }
 
 BootSession::BootSession(const LinkOptions& options)
-    : options_(options), display_(MakeRunDisplay(OutputOptions{})) {}
+    : options_(options), display_(MakeRunReport(options.output)) {}
 
 BootSession::~BootSession() {
   Close();
@@ -49,18 +50,22 @@ BootSession::~BootSession() {
 
 bool BootSession::Start(int& status) {
   stop_.emplace();
-  const std::string users = OtherUsersWarnings(options_.port);
-  if (!users.empty()) display_->Notice(users);
-  if (!comm_.CommOpen(PortArgumentPath(options_.port).c_str(), static_cast<int>(options_.baud))) {
+  const bool opened =
+      comm_.CommOpen(PortArgumentPath(options_.port).c_str(), static_cast<int>(options_.baud));
+  if (PortUsersMatter(opened, comm_.LastOpenError())) {
+    const std::string users = OtherUsersWarnings(options_.port);
+    if (!users.empty()) display_->Notice(users);
+  }
+  if (!opened) {
     display_->Error(PortOpenFailureText(options_.port, comm_.LastOpenError()));
-    status = kExitNotStarted;
+    status = NotStarted();
     return false;
   }
   open_ = true;
   std::string why;
-  logged_ = isp::AttachRunLog(comm_, &why);
-  if (!logged_) {
-    display_->Warning(std::string("\"") + isp::kRunLogName + "\" not written: " + why);
+  logged_ = AttachChosenLog(comm_, options_.output, why);
+  if (!logged_ && !why.empty()) {
+    display_->Warning("\"" + options_.output.log_path + "\" not written: " + why);
   }
   link_.emplace(comm_);
   client_.emplace(*link_, options_.baud, [this] { return stop_->Requested(); });
@@ -81,7 +86,7 @@ void BootSession::Close() {
   if (reset_) reset_->StartFirmware();
   isp::DetachRunLog(comm_);
   comm_.CommClose();
-  if (logged_) display_->FileKept(isp::kRunLogName, AbsolutePath(isp::kRunLogName));
+  if (logged_) display_->FileKept(isp::kRunLogName, AbsolutePath(options_.output.log_path));
 }
 
 int BootSession::Finish(const std::optional<isp::Failure>& failure, const std::string& file) {
@@ -89,17 +94,24 @@ int BootSession::Finish(const std::optional<isp::Failure>& failure, const std::s
     display_->Warned(
         isp::Warning{isp::WarningKind::kResends, isp::ProtectionLevel::kNone, client_->Resends()});
   }
-  Close();
   if (!failure) {
+    Close();
     display_->Finish(true);
     return kExitComplete;
   }
+  // The result and its cause first, the log's place after them.
   const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
   display_->Error(stopped ? StopText(stop_->Signal())
                           : DescribeFailure(*failure, {options_.port, options_.baud, file}));
+  Close();
   display_->Finish(false);
   if (stopped) return StoppedExitStatus(stop_->Signal());
   return RefusedRequest(failure->reason) ? kExitNotStarted : kExitFailed;
+}
+
+int BootSession::NotStarted() {
+  display_->NotStarted();
+  return kExitNotStarted;
 }
 
 int BootSession::FinishFailed() {

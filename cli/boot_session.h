@@ -33,7 +33,7 @@ class BootSession {
   BootSession(const BootSession&) = delete;
   BootSession& operator=(const BootSession&) = delete;
 
-  RunDisplay& Display() { return *display_; }
+  RunReport& Display() { return *display_; }
 
   // Opens the port and reaches an identified part. When it fails, the
   // error has been shown and the exit status is in status.
@@ -42,16 +42,18 @@ class BootSession {
   const isp::PartInfo& Part() const { return *part_; }
 
   // Ends the run after its work: shows the failure, if any, names file in
-  // it, and returns the exit status.
+  // it, then where the traffic log went, and returns the exit status.
   int Finish(const std::optional<isp::Failure>& failure, const std::string& file = "");
   // Ends a run whose work found a fault of its own (already shown): exit 1.
   int FinishFailed();
+  // Ends a run refused before the port was opened (already shown): exit 2.
+  int NotStarted();
 
  private:
   void Close();
 
   LinkOptions options_;
-  std::unique_ptr<RunDisplay> display_;
+  std::unique_ptr<RunReport> display_;
   bool logged_ = false;
   std::optional<StopSignals> stop_;
   comm::Comm comm_;

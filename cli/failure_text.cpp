@@ -8,6 +8,11 @@
 
 #include "isp/sector_erase.h"
 
+#ifndef _WIN32
+#include <grp.h>
+#include <sys/stat.h>
+#endif
+
 namespace cli {
 namespace {
 
@@ -115,7 +120,37 @@ std::string CommandFailure(const isp::Failure& failure, const RunContext& contex
   return "The run failed " + Where(failure);
 }
 
+#ifndef _WIN32
+// What lets this user open the device: joining its group, unless that is
+// root's own group.
+std::string PermissionHint(const std::string& path) {
+  const std::string group = DeviceGroupName(path);
+  if (group.empty()) {
+    return " (add yourself to the group that owns it, usually dialout: sudo usermod -aG dialout "
+           "$USER, then log in again)";
+  }
+  if (group == "root") {
+    return " (its group is root, which gives no user access: a udev rule can give it a group "
+           "such as dialout to join, or run as root)";
+  }
+  return " (add yourself to its group, " + group + ": sudo usermod -aG " + group +
+         " $USER, then log in again)";
+}
+#endif
+
 }  // namespace
+
+std::string DeviceGroupName(const std::string& path) {
+#ifdef _WIN32
+  (void)path;
+  return "";
+#else
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return "";
+  if (const struct group* group = ::getgrgid(status.st_gid)) return group->gr_name;
+  return std::to_string(status.st_gid);
+#endif
+}
 
 std::string PortOpenFailureText(const std::string& port, const comm::OpenError& error) {
   std::string text = "Unable to open serial port " + port;
@@ -125,9 +160,7 @@ std::string PortOpenFailureText(const std::string& port, const comm::OpenError& 
 #ifdef _WIN32
       return text + " (another user's program may hold it)";
 #else
-      return text +
-             " (add yourself to the group that owns it, usually dialout: sudo usermod -aG dialout "
-             "$USER, then log in again)";
+      return text + PermissionHint(port);
 #endif
     case comm::OpenFailure::kBusy:
       return text + " (another program holds it: close it and try again)";
@@ -191,7 +224,9 @@ std::string DescribeFailure(const isp::Failure& failure, const RunContext& conte
              (failure.line > 0 ? ": line " + std::to_string(failure.line) : std::string()) +
              ": data lies beyond the " + std::to_string(failure.part->flash_size / 1024) +
              " KiB flash of the " + failure.part->name +
-             "; nothing was erased: is the file built for this part?";
+             (failure.phase == isp::Phase::kVerify ? "; nothing was compared"
+                                                   : "; nothing was erased") +
+             ": is the file built for this part?";
     case isp::FailureReason::kNotBlank:
       return "The flash is not blank after the erase" +
              (failure.address ? " at " + HexAddress(*failure.address) : std::string()) +

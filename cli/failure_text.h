@@ -23,6 +23,10 @@ std::string DescribeFailure(const isp::Failure& failure, const RunContext& conte
 // where there is one: every command that opens a port says it this way.
 std::string PortOpenFailureText(const std::string& port, const comm::OpenError& error);
 
+// The name of the group that owns the device (its number when it has no
+// name); empty when it cannot be told, and always on Windows.
+std::string DeviceGroupName(const std::string& path);
+
 // Why the file did not load, naming it: the loader's message, and for a file
 // that does not open the reason the file system gives.
 std::string FileFailureText(const std::string& path, const std::string& message);

@@ -34,6 +34,21 @@ void JsonLines::Verified(const char* mode, std::uint32_t bytes, std::uint32_t in
                            {"not_compared", not_compared}}));
 }
 
+void JsonLines::Identified(const std::string& text, const isp::PartInfo& part) {
+  Emit(Line(nlohmann::json{{"event", "phase"},
+                           {"phase", "Identify"},
+                           {"ok", true},
+                           {"text", text},
+                           {"part", part.name},
+                           {"part_id", part.id},
+                           {"flash_size", part.flash_size},
+                           {"ram_size", part.ram_size}}));
+}
+
+void JsonLines::Detail(const std::string& label, const std::string& text) {
+  Emit(Line(nlohmann::json{{"event", "detail"}, {"label", label}, {"text", text}}));
+}
+
 void JsonLines::Progress(std::uint32_t done, std::uint32_t total) {
   const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
   Emit(Line(nlohmann::json{
@@ -52,10 +67,14 @@ void JsonLines::File(const std::string& name, const std::string& path) {
   Emit(Line(nlohmann::json{{"event", "file"}, {"name", name}, {"path", path}}));
 }
 
-void JsonLines::Result(bool ok, std::uint32_t bytes, double seconds) {
-  const double rate = seconds > 0 ? bytes / seconds : 0.0;
-  Emit(Line(nlohmann::json{
-      {"event", "result"}, {"ok", ok}, {"bytes", bytes}, {"seconds", seconds}, {"rate", rate}}));
+void JsonLines::Result(bool ok, std::uint32_t bytes, double seconds, double write_seconds) {
+  const double rate = write_seconds > 0 ? bytes / write_seconds : 0.0;
+  Emit(Line(nlohmann::json{{"event", "result"},
+                           {"ok", ok},
+                           {"bytes", bytes},
+                           {"seconds", seconds},
+                           {"write_seconds", write_seconds},
+                           {"rate", rate}}));
 }
 
 void JsonLines::ModuleResult(bool ok, const std::string& sent, bool echoed) {

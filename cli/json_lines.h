@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "isp/part_table.h"
+
 namespace cli {
 
 // The --json output: one JSON object per line and event, each with an
@@ -15,6 +17,10 @@ class JsonLines {
 
   // A step of the run has ended well (ok) or not; text says what it found.
   void Phase(const std::string& phase, bool ok, const std::string& text);
+  // The Identify phase, with the part's name, id and memory sizes as members.
+  void Identified(const std::string& text, const isp::PartInfo& part);
+  // A line of a command's result: its label and text.
+  void Detail(const std::string& label, const std::string& text);
   void Progress(std::uint32_t done, std::uint32_t total);
   // The verify phase's end: a phase event that also says how ("ram": M
   // against the RAM buffer, "read": R against the file) and counts what it
@@ -24,8 +30,9 @@ class JsonLines {
   void Warning(const std::string& text);
   void Error(const std::string& text);
   void File(const std::string& name, const std::string& path);
-  // bytes written in seconds; rate in bytes per second (0 when not known).
-  void Result(bool ok, std::uint32_t bytes, double seconds);
+  // The whole run took seconds; its write put bytes in write_seconds, at
+  // rate bytes per second (0 when nothing was written).
+  void Result(bool ok, std::uint32_t bytes, double seconds, double write_seconds);
   // The result of a module command: what was sent and whether it was echoed.
   void ModuleResult(bool ok, const std::string& sent, bool echoed);
 

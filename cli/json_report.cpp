@@ -15,7 +15,7 @@ void JsonReport::Synchronised(bool already_synchronised) {
 }
 
 void JsonReport::Identified(const isp::PartInfo& part) {
-  lines_.Phase("Identify", true, PartText(part));
+  lines_.Identified(PartText(part), part);
 }
 
 void JsonReport::Erased(const std::vector<isp::SectorSpan>& spans) {
@@ -66,8 +66,16 @@ void JsonReport::FileKept(const std::string& name, const std::string& path) {
   lines_.File(name, path);
 }
 
+void JsonReport::Line(const char* label, const std::string& text) {
+  lines_.Detail(label, text);
+}
+
+void JsonReport::NotStarted() {
+  Finish(false);
+}
+
 void JsonReport::Finish(bool ok) {
-  lines_.Result(ok, written_, write_seconds_);
+  lines_.Result(ok, written_, clock_() - started_, write_seconds_);
 }
 
 }  // namespace cli

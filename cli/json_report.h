@@ -10,12 +10,15 @@ namespace cli {
 
 // The run's events as JSON lines on out (--json): a "phase" object as each
 // step ends, "progress" for each part of the write, "warning" and "error",
-// "file" for the traffic log, and last "result" with the write's figures.
+// "file" for the traffic log, "detail" for each line of a command's result,
+// and last "result" with the run's time and the write's figures.
 class JsonReport : public RunReport {
  public:
   using Clock = std::function<double()>;  // seconds, monotonic
 
-  JsonReport(std::FILE* out, Clock clock) : lines_(out), clock_(std::move(clock)) {}
+  // The run's time is counted from here.
+  JsonReport(std::FILE* out, Clock clock)
+      : lines_(out), clock_(std::move(clock)), started_(clock_()) {}
 
   void PhaseBegun(isp::Phase phase) override;
   void Synchronised(bool already_synchronised) override;
@@ -32,11 +35,14 @@ class JsonReport : public RunReport {
   void Notice(const std::string& lines) override;
   void Error(const std::string& text) override;
   void FileKept(const std::string& name, const std::string& path) override;
+  void Line(const char* label, const std::string& text) override;
+  void NotStarted() override;
   void Finish(bool ok) override;
 
  private:
   JsonLines lines_;
   Clock clock_;
+  double started_ = 0;
   double write_started_ = 0;
   double write_seconds_ = 0;
   std::uint32_t written_ = 0;

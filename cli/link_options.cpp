@@ -29,6 +29,8 @@ void AddLinkOptions(CLI::App& command, LinkOptions& options) {
       "--no-start-isp", [&options] { options.start_isp = false; },
       "Do not ask the module's firmware to enter its boot loader first");
   AddIspLinesOption(command, options.isp_lines);
+  AddOutputOptions(command, options.output);
+  AddLogOptions(command, options.output);
   AddExitStatusFooter(command);
 }
 

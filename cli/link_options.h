@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "cli/output_options.h"
+
 namespace CLI {
 class App;
 class Option;
@@ -16,10 +18,11 @@ struct LinkOptions {
   unsigned crystal_khz = 12000;
   bool start_isp = true;  // ask the module's firmware for its boot loader first
   std::string isp_lines;  // the wiring of DTR and RTS to RESET and ISP; empty: none
+  OutputOptions output;   // --quiet, --json, --log and --no-log, as program takes them
 };
 
 // -p/--port (required; TARVO_PORT), -b/--baud, --crystal-khz, --no-start-isp and --isp-lines
-// on the command.
+// on the command, and the output options of program.
 void AddLinkOptions(CLI::App& command, LinkOptions& options);
 
 // --isp-lines alone, for commands that add the others themselves.

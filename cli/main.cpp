@@ -1,5 +1,6 @@
 // tarvo-cli: programs a module and sends module commands from a terminal.
 #include <CLI/CLI.hpp>
+#include <cstdio>
 
 #include "cli/common_options.h"
 #include "cli/erase_command.h"
@@ -10,6 +11,7 @@
 #include "cli/program_command.h"
 #include "cli/read_command.h"
 #include "cli/run_outcome.h"
+#include "cli/unknown_words.h"
 #include "cli/verified_program.h"
 #include "cli/verify_command.h"
 
@@ -20,7 +22,7 @@ constexpr const char* kModuleNote =
 
 struct ModuleCmd {
   const char* name;
-  const char* old_name;  // the top-level name it had, kept as a hidden alias
+  const char* old_name;  // the top-level name it had, now refused naming this one
   const char* help;
   comm::ModuleCommand command;
 };
@@ -35,12 +37,15 @@ constexpr ModuleCmd kModuleCmds[] = {
      comm::ModuleCommand::kConfigReset},
 };
 
-// One module command's options, under "module" or as its hidden alias.
+// One module command's options, under "module".
 CLI::App* AddModuleCommand(CLI::App& parent, const char* name, const ModuleCmd& cmd,
                            cli::ModuleOptions& options) {
   auto* sub = parent.add_subcommand(name, std::string(cmd.help) + kModuleNote);
   cli::AddPortOption(*sub, options.port);
   cli::AddOutputOptions(*sub, options.output);
+  // A module command writes a traffic log only where --log says.
+  options.output.log_path.clear();
+  cli::AddLogOptions(*sub, options.output);
   cli::AddExitStatusFooter(*sub);
   return sub;
 }
@@ -48,8 +53,9 @@ CLI::App* AddModuleCommand(CLI::App& parent, const char* name, const ModuleCmd& 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{
-      "Tarvo Loader: programs the flash of an LPC module over its serial ISP boot loader."};
+  // Named, so that messages say "tarvo-cli" rather than the path it was started by.
+  CLI::App app{"Tarvo Loader: programs the flash of an LPC module over its serial ISP boot loader.",
+               "tarvo-cli"};
   app.require_subcommand(1);
   // Options are "--name" everywhere: on Windows a file path such as
   // "/data/app.hex" must stay an argument (CLI11 takes "/x" for an option there).
@@ -118,19 +124,16 @@ int main(int argc, char** argv) {
   module_cmd->require_subcommand(1);
   cli::AddExitStatusFooter(*module_cmd);
   const std::size_t module_count = std::size(kModuleCmds);
-  std::vector<cli::ModuleOptions> module_options(2 * module_count);
+  std::vector<cli::ModuleOptions> module_options(module_count);
   std::vector<CLI::App*> module_apps;
+  // The names they had before "module" are refused: "erase-all" was one
+  // keystroke from "erase --all", which erases the flash instead.
+  std::vector<cli::RetiredCommand> retired;
   for (std::size_t i = 0; i < module_count; ++i) {
     module_options[i].command = kModuleCmds[i].command;
     module_apps.push_back(
         AddModuleCommand(*module_cmd, kModuleCmds[i].name, kModuleCmds[i], module_options[i]));
-  }
-  // The names they had before "module": still taken, no longer listed.
-  for (std::size_t i = 0; i < module_count; ++i) {
-    cli::ModuleOptions& options = module_options[module_count + i];
-    options.command = kModuleCmds[i].command;
-    module_apps.push_back(
-        AddModuleCommand(app, kModuleCmds[i].old_name, kModuleCmds[i], options)->group(""));
+    retired.push_back({kModuleCmds[i].old_name, std::string("module ") + kModuleCmds[i].name});
   }
 
   cli::PortsOptions ports;
@@ -146,11 +149,25 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
-  } catch (const CLI::CallForAllHelp& e) {
-    return app.exit(e);
+  } catch (const CLI::CallForAllHelp&) {
+    // Every command with its options (the man page is made from this): the
+    // module's commands too, which the parser shows by name only.
+    std::fputs(app.help("", CLI::AppFormatMode::All).c_str(), stdout);
+    for (const CLI::App* sub : module_apps) {
+      std::printf("\nmodule %s", sub->help("", CLI::AppFormatMode::Sub).c_str());
+    }
+    std::printf("\n");
+    return cli::kExitComplete;
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
+    // A mistyped word is named, rather than what its absence left missing
+    // ("--port is required" for "--prot").
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const auto text = cli::UnknownWordText(app, args, retired)) {
+      std::fprintf(stderr, "%s\nRun with --help for more information.\n", text->c_str());
+      return cli::kExitUsage;
+    }
     app.exit(e);
     return cli::kExitUsage;
   }

@@ -10,7 +10,7 @@ namespace cli {
 struct ModuleOptions {
   std::string port;
   comm::ModuleCommand command = comm::ModuleCommand::kReset;
-  OutputOptions output;  // quiet and json; a module command writes no log
+  OutputOptions output;  // a traffic log only with --log PATH
 };
 
 // Opens the port at 115200 baud, sends one command to the module's firmware

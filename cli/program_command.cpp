@@ -30,6 +30,10 @@ bool RunEnds(int progress) {
 }  // namespace
 
 int RunProgram(const ProgramOptions& options) {
+  const std::uint32_t run_started = comm::MonotonicMs();
+  const auto seconds_since = [](std::uint32_t since) {
+    return static_cast<std::uint32_t>(comm::MonotonicMs() - since) / 1000.0;
+  };
   const OutputStyle out = StyleOf(stdout);
   const OutputOptions& output = options.output;
   std::unique_ptr<JsonLines> json;
@@ -44,16 +48,23 @@ int RunProgram(const ProgramOptions& options) {
   window.LoadingFile(options.file);
   const bool loaded = engine.LoadHexFile(options.file.c_str()) != 0;
   window.LoadingFile("");
-  if (!loaded) return kExitNotStarted;
+  // A script gets its result also when nothing was sent.
+  const auto not_started = [&] {
+    if (json) json->Result(false, 0, seconds_since(run_started), 0);
+    return kExitNotStarted;
+  };
+  if (!loaded) return not_started();
 
   // From here on a stop signal ends the run between two ticks, so the port
   // and the log are still closed properly.
   const StopSignals stop;
-  window.Notice(OtherUsersWarnings(options.port));
-  if (!comm.CommOpen(PortArgumentPath(options.port).c_str(), kRunBaud)) {
+  const bool opened = comm.CommOpen(PortArgumentPath(options.port).c_str(), kRunBaud);
+  if (PortUsersMatter(opened, comm.LastOpenError()))
+    window.Notice(OtherUsersWarnings(options.port));
+  if (!opened) {
     window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightRed);
     window.Error(PortOpenFailureText(options.port, comm.LastOpenError()));
-    return kExitNotStarted;
+    return not_started();
   }
   std::string why;
   const bool logged = AttachChosenLog(comm, output, why);
@@ -63,7 +74,10 @@ int RunProgram(const ProgramOptions& options) {
   int progress = 0;
   int shown_percent = -1;
   bool stopped = false;
-  const std::uint32_t started = comm::MonotonicMs();
+  // The write: from the tick that sent its first bytes to the one that sent its last.
+  std::uint32_t write_began = 0;
+  std::uint32_t write_ended = 0;
+  std::int32_t sent = 0;
   display.Show(progress);
   do {
     // Like the window's timer: the next tick comes one interval after the
@@ -76,16 +90,23 @@ int RunProgram(const ProgramOptions& options) {
       stopped = true;
       break;
     }
+    const std::uint32_t tick_began = comm::MonotonicMs();
     progress = engine.IspStep();
     display.Show(progress);
     const auto& state = engine.RunState();
+    const std::int32_t now_sent = state.BytesTotal - state.BytesRemaining;
+    if (now_sent != sent) {
+      if (sent == 0) write_began = tick_began;
+      write_ended = comm::MonotonicMs();
+      sent = now_sent;
+    }
     if (json && progress >= 0 && progress / 10 != shown_percent) {
       shown_percent = progress / 10;
       json->Progress(static_cast<std::uint32_t>(state.BytesTotal - state.BytesRemaining),
                      static_cast<std::uint32_t>(state.BytesTotal));
     }
   } while (!RunEnds(progress));
-  const double seconds = static_cast<std::uint32_t>(comm::MonotonicMs() - started) / 1000.0;
+  const double write_seconds = static_cast<std::uint32_t>(write_ended - write_began) / 1000.0;
 
   isp::DetachRunLog(comm);
   comm.CommClose();
@@ -99,7 +120,7 @@ int RunProgram(const ProgramOptions& options) {
       static_cast<std::uint32_t>(engine.RunState().BytesTotal - engine.RunState().BytesRemaining);
   if (json) {
     for (const auto& [name, path] : kept) json->File(name, path);
-    json->Result(!failed, written, seconds);
+    json->Result(!failed, written, seconds_since(run_started), write_seconds);
   } else {
     if (!output.quiet) {
       for (const auto& [name, path] : kept) {

@@ -74,7 +74,7 @@ int RunRead(const ReadOptions& options) {
   std::FILE* file = isp::CreateOutputFile(options.out.c_str(), why);
   if (file == nullptr) {
     session.Display().Error("Cannot write " + options.out + ": " + why);
-    return kExitNotStarted;
+    return session.NotStarted();
   }
   int status = 0;
   auto started = std::chrono::steady_clock::now();

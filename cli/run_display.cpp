@@ -132,7 +132,12 @@ void RunDisplay::Progress(const char* label, std::uint32_t done, std::uint32_t t
     return;
   }
   const int tenths = total == 0 ? 10 : static_cast<int>(std::uint64_t{done} * 10 / total);
-  if (tenths == reported_tenths_) return;
+  if (tenths <= reported_tenths_) return;
+  // A block may cross several steps of 10 %: each gets its line, the last
+  // with the bytes done.
+  for (int step = reported_tenths_ + 1; step < tenths; ++step) {
+    std::fprintf(out_, "%s%d%%\n", Padded(label).c_str(), step * 10);
+  }
   reported_tenths_ = tenths;
   std::fprintf(out_, "%s%d%% (%u of %u bytes)\n", Padded(label).c_str(), tenths * 10, done, total);
   std::fflush(out_);

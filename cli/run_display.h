@@ -41,7 +41,9 @@ class RunDisplay : public RunReport {
   void BytesRead(std::uint32_t done, std::uint32_t total) override;
 
   // A line of a command's result under its label, laid out as the phases'.
-  void Line(const char* label, const std::string& text);
+  void Line(const char* label, const std::string& text) override;
+  // People have read the error: nothing more to say.
+  void NotStarted() override {}
   void Warning(const std::string& text) override;
   // Lines for err as they are (each ended by its line break).
   void Notice(const std::string& lines) override;

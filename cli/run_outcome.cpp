@@ -33,13 +33,27 @@ std::string ExitStatusHelp() {
          "  130  stopped by Ctrl-C (128 + the signal: 143 for SIGTERM, 129 for SIGHUP)\n";
 }
 
-std::string OtherUsersWarnings(const std::string& port) {
+std::string OtherUsersText(const std::string& port, const std::vector<comm::PortUser>& users) {
+  constexpr std::size_t kNamed = 3;
   std::string text;
-  for (const comm::PortUser& user : comm::FindPortUsers(port)) {
-    text += "Warning: " + port + " is also open in process " + std::to_string(user.pid) + " (" +
-            user.command + "); replies from the module may go missing\n";
+  for (std::size_t i = 0; i < users.size() && i < kNamed; ++i) {
+    text += "Warning: " + port + " is also open in process " + std::to_string(users[i].pid) + " (" +
+            users[i].command + "); replies from the module may go missing\n";
+  }
+  if (users.size() > kNamed) {
+    const std::size_t more = users.size() - kNamed;
+    text += "Warning: " + port + " is open in " + std::to_string(more) + " more process" +
+            (more == 1 ? "" : "es") + "\n";
   }
   return text;
+}
+
+std::string OtherUsersWarnings(const std::string& port) {
+  return OtherUsersText(port, comm::FindPortUsers(port));
+}
+
+bool PortUsersMatter(bool opened, const comm::OpenError& error) {
+  return opened || error.kind == comm::OpenFailure::kBusy;
 }
 
 std::vector<std::string> WarningTexts(const std::string& lines) {

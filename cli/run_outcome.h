@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "comm/comm.h"
+#include "comm/port_users.h"
+
 namespace cli {
 
 // Exit status of every command.
@@ -26,8 +29,13 @@ const char* StopText(int signal_number);
 int StoppedExitStatus(int signal_number);
 
 // The warning for each other process that has the port open: another program
-// that reads the line takes the replies away from the run.
+// that reads the line takes the replies away from the run. At most a few
+// are named, then how many more there are.
 std::string OtherUsersWarnings(const std::string& port);
+std::string OtherUsersText(const std::string& port, const std::vector<comm::PortUser>& users);
+// Whether the port's other users are worth naming after an open: only when
+// it opened or another program holds it, never for what is no serial port.
+bool PortUsersMatter(bool opened, const comm::OpenError& error);
 
 // The texts of warning lines such as OtherUsersWarnings gives, each without
 // its "Warning: " and its line break.

@@ -19,6 +19,11 @@ class RunReport : public isp::ProgrammerEvents {
   virtual void Error(const std::string& text) = 0;
   // A file the run left behind: its name ("commlog.txt") and where it is.
   virtual void FileKept(const std::string& name, const std::string& path) = 0;
+  // A line of a command's result under its label ("Serial number").
+  virtual void Line(const char* label, const std::string& text) = 0;
+  // The run ended before anything was sent (the file or the port failed,
+  // already told as an error): a script still gets its result.
+  virtual void NotStarted() = 0;
   // The last event: "Complete." or "Failed!", with the write's figures.
   virtual void Finish(bool ok) = 0;
 };

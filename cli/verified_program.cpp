@@ -51,16 +51,24 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   const std::unique_ptr<RunReport> report = MakeRunReport(options.output);
   RunReport& display = *report;
   isp::FlashImage image;
-  if (!PrepareImage(options, display, image)) return kExitNotStarted;
+  if (!PrepareImage(options, display, image)) {
+    display.NotStarted();
+    return kExitNotStarted;
+  }
 
   // From here on a stop signal ends the run before the next command goes
   // out, so the port and the log are still closed properly.
   const StopSignals stop;
-  const std::string users = OtherUsersWarnings(options.port);
-  if (!users.empty()) display.Notice(users);
   comm::Comm comm;
-  if (!comm.CommOpen(PortArgumentPath(options.port).c_str(), static_cast<int>(options.baud))) {
+  const bool opened =
+      comm.CommOpen(PortArgumentPath(options.port).c_str(), static_cast<int>(options.baud));
+  if (PortUsersMatter(opened, comm.LastOpenError())) {
+    const std::string users = OtherUsersWarnings(options.port);
+    if (!users.empty()) display.Notice(users);
+  }
+  if (!opened) {
     display.Error(PortOpenFailureText(options.port, comm.LastOpenError()));
+    display.NotStarted();
     return kExitNotStarted;
   }
   std::string why;

@@ -31,7 +31,7 @@ int RunVerify(const VerifyOptions& options) {
   bool no_vector_table = false;
   if (!LoadImageArgument(options.image, image, error, no_vector_table)) {
     session.Display().Error(error);
-    return kExitNotStarted;
+    return session.NotStarted();
   }
   int status = 0;
   if (!session.Start(status)) return status;

@@ -23,7 +23,12 @@ if(UNIX)
           RENAME isp-sim)
   install(FILES ${PROJECT_SOURCE_DIR}/samples/blinky.hex
           DESTINATION ${CMAKE_INSTALL_DATADIR}/tarvo-loader/samples)
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # The package's name, not the project's (CMAKE_INSTALL_DOCDIR ends in TarvoLoader).
+  set(tarvo_docs ${CMAKE_INSTALL_DATADIR}/doc/tarvo-loader)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${tarvo_docs})
+  install(FILES ${PROJECT_SOURCE_DIR}/sim/README.md DESTINATION ${tarvo_docs}
+          RENAME README.isp-sim.md)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${tarvo_docs})
 endif()
 
 # Man pages, generated after the programs are built (they run to print their
@@ -31,16 +36,18 @@ endif()
 find_program(TARVO_HELP2MAN help2man)
 if(TARVO_HELP2MAN AND NOT CMAKE_CROSSCOMPILING)
   set(tarvo_man_pages)
+  # Each page gets EXAMPLES, ENVIRONMENT, FILES and EXIT STATUS from packaging/man.
   function(tarvo_man_page target description help_option)
     set(page ${PROJECT_BINARY_DIR}/man/${target}.1)
+    set(include ${PROJECT_SOURCE_DIR}/packaging/man/${target}.h2m)
     add_custom_command(
       OUTPUT ${page}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
       COMMAND ${TARVO_HELP2MAN} --no-info --no-discard-stderr --help-option=${help_option}
               --version-string=${PROJECT_VERSION} --name=${description}
-              --output=${page} $<TARGET_FILE:${target}>
+              --include=${include} --output=${page} $<TARGET_FILE:${target}>
       COMMAND gzip -9 -n -f ${page}
-      DEPENDS ${target}
+      DEPENDS ${target} ${include}
       COMMENT "Man page ${target}.1"
       VERBATIM)
     set(tarvo_man_pages ${tarvo_man_pages} ${page}.gz PARENT_SCOPE)
@@ -50,6 +57,17 @@ if(TARVO_HELP2MAN AND NOT CMAKE_CROSSCOMPILING)
   if(TARGET isp-sim)
     tarvo_man_page(isp-sim "a simulated NXP LPC part and its ISP boot loader on a pseudo-terminal"
                    --help)
+  endif()
+  if(TARGET tarvo-loader)
+    # The window's page is written by hand: the window prints no help worth a page.
+    set(page ${PROJECT_BINARY_DIR}/man/tarvo-loader.1.gz)
+    add_custom_command(
+      OUTPUT ${page}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+      COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/packaging/man/tarvo-loader.1 > ${page}
+      DEPENDS ${PROJECT_SOURCE_DIR}/packaging/man/tarvo-loader.1
+      COMMENT "Man page tarvo-loader.1")
+    list(APPEND tarvo_man_pages ${page})
   endif()
   add_custom_target(man-pages ALL DEPENDS ${tarvo_man_pages})
   install(FILES ${tarvo_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

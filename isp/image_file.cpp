@@ -41,18 +41,20 @@ bool IsHexDigit(std::uint8_t c) {
   return std::isxdigit(c) != 0;
 }
 
-// Whether the bytes begin as a HEX file does: a ':', at least a whole
-// record's worth of hex digits, then the line's end (or the file's).
+// Whether the bytes begin as a HEX file does: a ':' and the hex digits of a
+// record's byte count, address and type. What follows may be wrong: that
+// is a HEX file with an error in its first line, for the HEX reader to name.
 bool LooksLikeHexText(const std::vector<std::uint8_t>& bytes) {
   std::size_t at = 0;
   while (at < bytes.size() &&
          (bytes[at] == ' ' || bytes[at] == '\t' || bytes[at] == '\r' || bytes[at] == '\n'))
     ++at;
   if (at >= bytes.size() || bytes[at] != ':') return false;
+  constexpr std::size_t kRecordStartDigits = 8;  // LL AAAA TT
   std::size_t digits = 0;
-  for (++at; at < bytes.size() && IsHexDigit(bytes[at]); ++at) ++digits;
-  const bool line_ends = at == bytes.size() || bytes[at] == '\r' || bytes[at] == '\n';
-  return digits >= 10 && line_ends;
+  for (++at; at < bytes.size() && IsHexDigit(bytes[at]) && digits < kRecordStartDigits; ++at)
+    ++digits;
+  return digits == kRecordStartDigits;
 }
 
 std::string ShowByte(std::uint8_t byte) {

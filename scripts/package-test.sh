@@ -37,6 +37,8 @@ trap 'DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq tarvo-loader >/
 
 for file in /usr/bin/tarvo-cli /usr/bin/isp-sim /usr/bin/tarvo-loader \
   /usr/share/man/man1/tarvo-cli.1.gz /usr/share/man/man1/isp-sim.1.gz \
+  /usr/share/man/man1/tarvo-loader.1.gz \
+  /usr/share/doc/tarvo-loader/copyright /usr/share/doc/tarvo-loader/README.md \
   /usr/share/bash-completion/completions/tarvo-cli /usr/share/bash-completion/completions/isp-sim \
   /usr/share/applications/tarvo-loader.desktop \
   /usr/share/icons/hicolor/scalable/apps/tarvo-loader.svg \
@@ -63,6 +65,36 @@ done
 help=$(/usr/bin/tarvo-cli --help)
 grep -q "program" <<<"$help" || fail "tarvo-cli --help lists no program command"
 zcat /usr/share/man/man1/tarvo-cli.1.gz | grep -q '^\.TH TARVO-CLI' || fail "tarvo-cli.1 is no man page"
+zcat /usr/share/man/man1/tarvo-loader.1.gz | grep -q '^\.TH TARVO-LOADER' ||
+  fail "tarvo-loader.1 is no man page"
+# The pages tell what --help does not: examples, environment, files, exit status.
+cli_page=$(zcat /usr/share/man/man1/tarvo-cli.1.gz)
+for section in EXAMPLES ENVIRONMENT FILES "EXIT STATUS" "SEE ALSO"; do
+  grep -q "^\.SH \"\?$section\"\?\$" <<<"$cli_page" || fail "tarvo-cli.1 has no $section section"
+done
+for text in TARVO_PORT NO_COLOR TERM commlog.txt "tarvo-loader (1)"; do
+  grep -qF "$text" <<<"$cli_page" || fail "tarvo-cli.1 does not mention $text"
+done
+# The module's commands with their options, not only their names.
+for command in reset erase-data config-reset; do
+  grep -A16 -x -F "module ${command//-/\\-}" <<<"$cli_page" | grep -qF '\-\-log' ||
+    fail "tarvo-cli.1 shows no options of module $command"
+done
+zcat /usr/share/man/man1/tarvo-loader.1.gz | grep -qF "TarvoLoader.conf" ||
+  fail "tarvo-loader.1 does not name the settings file"
+zcat /usr/share/man/man1/isp-sim.1.gz | grep -q '^\.SH EXAMPLES' || fail "isp-sim.1 has no EXAMPLES"
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  /usr/share/doc/tarvo-loader/copyright || fail "the copyright file is not in Debian's format"
+
+# The README's install command, as written, works for root and through sudo.
+readme_install=$(grep -o '^(cd build && cpack -G DEB) && .* apt install \./build/[^ ]*\.deb' \
+  "$root/README.md") || fail "README has no install command"
+install_run=${readme_install#*DEB) && }
+install_run=${install_run%% ./build/*}
+[[ $install_run == '$(command -v sudo) apt install' ]] ||
+  fail "README's install command needs sudo: $install_run"
+export DEBIAN_FRONTEND=noninteractive
+eval "${install_run/apt install/apt-get install -y -qq --reinstall} \"\$deb\"" >/dev/null || fail "README's install command does not work here (as $(id -un))"
 QT_QPA_PLATFORM=offscreen /usr/bin/tarvo-loader --version | grep -q "0.1" ||
   fail "tarvo-loader --version says nothing"
 

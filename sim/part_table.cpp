@@ -106,4 +106,13 @@ std::optional<PartInfo> find_part_by_name(std::string_view name) {
   return std::nullopt;
 }
 
+std::vector<PartInfo> find_parts_by_prefix(std::string_view prefix) {
+  std::vector<PartInfo> found;
+  for (const PartInfo& part : kParts) {
+    if (part.name.size() >= prefix.size() && same_name(part.name.substr(0, prefix.size()), prefix))
+      found.push_back(part);
+  }
+  return found;
+}
+
 }  // namespace isp_sim

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace isp_sim {
 
@@ -39,5 +40,8 @@ const PartInfo& default_part();
 std::optional<PartInfo> find_part_by_id(std::uint32_t id);
 // Case does not matter: "lpc1768" finds LPC1768.
 std::optional<PartInfo> find_part_by_name(std::string_view name);
+// The parts whose name begins with the text, case as it may be: "LPC1114" finds LPC1114/301,
+// "LPC17" both LPC17xx rows.
+std::vector<PartInfo> find_parts_by_prefix(std::string_view prefix);
 
 }  // namespace isp_sim

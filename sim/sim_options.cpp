@@ -46,9 +46,21 @@ std::string hex(std::uint32_t value) {
 std::optional<std::string> select_part(const std::string& name, std::optional<std::uint32_t> id,
                                        PartSettings& settings) {
   if (!name.empty()) {
-    const auto part = find_part_by_name(name);
-    if (!part) return "--part: no part named " + name + " (see --help)";
-    settings.part = *part;
+    // The full name, or the unique start of one ("LPC1114" for LPC1114/301).
+    std::vector<PartInfo> parts;
+    if (const auto exact = find_part_by_name(name)) {
+      parts.push_back(*exact);
+    } else {
+      parts = find_parts_by_prefix(name);
+    }
+    if (parts.empty()) return "--part: no part named " + name + " (see --help)";
+    if (parts.size() > 1) {
+      std::string names;
+      for (const PartInfo& part : parts)
+        names += (names.empty() ? "" : ", ") + std::string(part.name);
+      return "--part: " + name + " names more than one part (" + names + "): give more of the name";
+    }
+    settings.part = parts.front();
   } else if (id) {
     if (const auto part = find_part_by_id(*id)) settings.part = *part;
   }

@@ -521,7 +521,7 @@ TEST_F(E2eTest, UsageErrorsAreExplained) {
 
 struct ModuleCase {
   const char* name;
-  std::vector<std::string> command;  // under "module", or an old name kept as an alias
+  std::vector<std::string> command;  // under "module"
   const char* received;              // what the module's firmware records
 };
 
@@ -552,10 +552,7 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, ModuleCommandTest,
     ::testing::Values(ModuleCase{"module_reset", {"module", "reset"}, "*"},
                       ModuleCase{"module_erase_data", {"module", "erase-data"}, "EA=1"},
-                      ModuleCase{"module_config_reset", {"module", "config-reset"}, "CR"},
-                      ModuleCase{"alias_reset", {"reset"}, "*"},
-                      ModuleCase{"alias_erase_all", {"erase-all"}, "EA=1"},
-                      ModuleCase{"alias_config_reset", {"config-reset"}, "CR"}),
+                      ModuleCase{"module_config_reset", {"module", "config-reset"}, "CR"}),
     [](const ::testing::TestParamInfo<ModuleCase>& param_info) {
       return std::string(param_info.param.name);
     });

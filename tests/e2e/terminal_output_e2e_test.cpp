@@ -1,5 +1,9 @@
 // What a user sees on a terminal, and what a script reads with --json,
 // from tarvo-cli run against the simulator.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -199,8 +203,15 @@ TEST_F(E2eTest, JsonEventsOfAGoodRunEndWithTheResultAndItsFigures) {
   const auto& end = events.back();
   EXPECT_TRUE(end.at("ok").get<bool>());
   EXPECT_EQ(end.at("bytes"), 0x2000);
-  EXPECT_GT(end.at("seconds").get<double>(), 0);
-  EXPECT_NEAR(end.at("rate").get<double>(), 0x2000 / end.at("seconds").get<double>(), 1e-6);
+  // The whole run's time, the write's own, and the rate of the write.
+  const double write_seconds = end.at("write_seconds").get<double>();
+  EXPECT_GT(write_seconds, 0);
+  EXPECT_GT(end.at("seconds").get<double>(), write_seconds);
+  EXPECT_NEAR(end.at("rate").get<double>(), 0x2000 / write_seconds, 1e-6);
+  const auto& identify = events[1];
+  EXPECT_EQ(identify.at("part"), "LPC1227");
+  EXPECT_EQ(identify.at("part_id"), 0x3670002B);
+  EXPECT_EQ(identify.at("flash_size"), 128 * 1024);
 }
 
 TEST_F(E2eTest, JsonEventsOfAFailedRunNameTheErrorOnBothPaths) {
@@ -308,6 +319,117 @@ TEST_F(E2eTest, PortComesFromTarvoPortWhenNotGiven) {
   EXPECT_NE(given.err.find("/dev/also-no-such-port"), std::string::npos) << given.err;
 }
 
+// info, read, verify and erase take program's output options.
+TEST_F(E2eTest, BootLoaderCommandsTakeJsonQuietAndLogOptions) {
+  StartSim();
+  const auto info = Cli({"info", "--port", Port(), "--no-start-isp", "--json", "--no-log"});
+  ASSERT_EQ(info.exit_status, 0) << info.out << info.err;
+  EXPECT_EQ(info.err, "");
+  const auto events = JsonEvents(info.out);
+  ASSERT_FALSE(events.empty());
+  const auto identify = std::find_if(events.begin(), events.end(), [](const auto& event) {
+    return event.at("event") == "phase" && event.at("phase") == "Identify";
+  });
+  ASSERT_NE(identify, events.end()) << info.out;
+  EXPECT_EQ(identify->at("part"), "LPC1227");
+  EXPECT_EQ(identify->at("part_id"), 0x3670002B);
+  EXPECT_EQ(identify->at("flash_size"), 128 * 1024);
+  const auto serial = std::find_if(events.begin(), events.end(), [](const auto& event) {
+    return event.at("event") == "detail" && event.at("label") == "Serial number";
+  });
+  EXPECT_NE(serial, events.end()) << info.out;
+  EXPECT_EQ(events.back().at("event"), "result");
+  EXPECT_TRUE(events.back().at("ok").get<bool>());
+  EXPECT_GT(events.back().at("seconds").get<double>(), 0);
+  EXPECT_FALSE(FileExists("commlog.txt"));
+  Report();
+
+  StartSim();
+  const auto read = Cli({"read", "--port", Port(), "--no-start-isp", "--out", "flash.bin",
+                         "--length", "1024", "--log", "read.log", "-q"});
+  EXPECT_EQ(read.exit_status, 0) << read.err;
+  EXPECT_EQ(read.out, "Complete.\n");
+  EXPECT_TRUE(FileText("read.log").ends_with("End."));
+  EXPECT_FALSE(FileExists("commlog.txt"));
+  Report();
+
+  StartSim();
+  const auto erase =
+      Cli({"erase", "--port", Port(), "--no-start-isp", "--sectors", "1", "--log", "erase.log"});
+  EXPECT_EQ(erase.exit_status, 0) << erase.err;
+  EXPECT_TRUE(erase.out.ends_with("Traffic log   " + ShownPath("erase.log") + "\nComplete.\n"))
+      << erase.out;
+  Report();
+
+  // A module command writes a log only where --log says.
+  StartSim();
+  const auto module = Cli({"module", "reset", "--port", Port(), "--log", "module.log"});
+  EXPECT_EQ(module.exit_status, 0) << module.err;
+  EXPECT_EQ(module.out, "Traffic log   " + ShownPath("module.log") + "\nSent reset.\n");
+  EXPECT_NE(FileText("module.log").find("*"), std::string::npos);
+  EXPECT_FALSE(FileExists("commlog.txt"));
+  Report();
+}
+
+// A script always gets a result, also when the file or the port failed;
+// a port that is no serial port is said to be none, without naming the
+// processes that have it open (this test holds /dev/null open itself).
+TEST_F(E2eTest, JsonEndsWithAResultWhenTheFileOrThePortFails) {
+  const int held = ::open("/dev/null", O_RDONLY);
+  ASSERT_GE(held, 0);
+  const struct {
+    std::vector<std::string> args;
+    const char* error;
+  } cases[] = {
+      {{"info", "-p", "/dev/null", "--json"}, "(it is no serial port)"},
+      {{"erase", "-p", "/dev/null", "--all", "--json"}, "(it is no serial port)"},
+      {{"verify", "-p", "/dev/null", "missing.hex", "--json"}, "no such file"},
+      {{"read", "-p", "/dev/null", "--out", "no/such/folder/f.bin", "--json"}, "Cannot write"},
+      {{"program", "-p", "/dev/null", "missing.hex", "--json"}, "no such file"},
+      {{"program", "-p", "/dev/null", "missing.hex", "--json", "--classic"}, "missing.hex"},
+      {{"program", "-p", "/dev/no-such-port", "--json", "--classic", "image.hex"}, "no such port"},
+      {{"module", "reset", "-p", "/dev/null", "--json"}, "(it is no serial port)"},
+  };
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 16)));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.front() + " " + c.args.back());
+    const auto result = Cli(c.args);
+    EXPECT_EQ(result.exit_status, 2) << result.out << result.err;
+    EXPECT_EQ(result.err, "");
+    const auto events = JsonEvents(result.out);
+    ASSERT_GE(events.size(), 2u) << result.out;
+    const auto& error = events[events.size() - 2];
+    EXPECT_EQ(error.at("event"), "error");
+    EXPECT_NE(error.at("text").get<std::string>().find(c.error), std::string::npos) << result.out;
+    EXPECT_EQ(events.back().at("event"), "result");
+    EXPECT_FALSE(events.back().at("ok").get<bool>());
+    EXPECT_EQ(result.out.find("also open in process"), std::string::npos) << result.out;
+  }
+  const auto plain = Cli({"info", "-p", "/dev/null"});
+  ::close(held);
+  EXPECT_EQ(plain.err,
+            "Error: Unable to open serial port /dev/null: Inappropriate ioctl for device (it is no "
+            "serial port)\n");
+}
+
+// The error that ended a run comes before the traffic log's place, as
+// both reach the same terminal.
+TEST_F(E2eTest, TheErrorComesBeforeTheTrafficLogsPlace) {
+  StartSim({"--silent"});
+  std::vector<std::string> argv = {
+      "/bin/sh", "-c",   "exec \"$0\" \"$@\" 2>&1", TARVO_CLI_PATH, "info",
+      "--port",  Port(), "--no-start-isp"};
+  const auto result = testing_support::RunProcess(argv, dir.Path().string());
+  EXPECT_EQ(result.exit_status, 1) << result.out;
+  const std::size_t error = result.out.find("Error: Part not responding");
+  const std::size_t log = result.out.find("Traffic log");
+  ASSERT_NE(error, std::string::npos) << result.out;
+  ASSERT_NE(log, std::string::npos) << result.out;
+  EXPECT_LT(error, log) << result.out;
+  EXPECT_TRUE(result.out.ends_with("Failed!\n")) << result.out;
+}
+
 TEST_F(E2eTest, HelpListsTheExitStatusesAndNotTheOldModuleNames) {
   const auto help = Cli({"--help"});
   EXPECT_EQ(help.exit_status, 0);
@@ -321,6 +443,45 @@ TEST_F(E2eTest, HelpListsTheExitStatusesAndNotTheOldModuleNames) {
   const auto erase = Cli({"module", "erase-data", "--help"});
   EXPECT_NE(erase.out.find("not to the boot loader"), std::string::npos) << erase.out;
   EXPECT_NE(erase.out.find("TARVO_PORT"), std::string::npos) << erase.out;
+}
+
+// A mistyped word is named with the nearest known one, and the module's old
+// top-level names are refused naming their new command, before any port is
+// opened (the port here does not exist).
+TEST_F(E2eTest, UnknownWordsAreNamedWithTheNearestKnownOne) {
+  const struct {
+    std::vector<std::string> args;
+    const char* said;
+  } cases[] = {
+      {{"prgram", "-p", "/dev/x", "f.hex"},
+       "tarvo-cli: unknown command \"prgram\": did you mean \"program\"?"},
+      {{"program", "--prot", "/dev/x", "f.hex"},
+       "tarvo-cli program: unknown option \"--prot\": did you mean \"--port\"?"},
+      {{"info", "-p", "/dev/x", "--jsno"},
+       "tarvo-cli info: unknown option \"--jsno\": did you mean \"--json\"?"},
+      {{"erase", "-p", "/dev/x", "--al"},
+       "tarvo-cli erase: unknown option \"--al\": did you mean \"--all\"?"},
+      {{"module", "rest", "-p", "/dev/x"},
+       "tarvo-cli module: unknown command \"rest\": did you mean \"reset\"?"},
+      {{"frobnicate"}, "tarvo-cli: unknown command \"frobnicate\" (see tarvo-cli --help)"},
+      {{"erase-all", "-p", "/dev/x"},
+       "\"erase-all\" is no longer a command: it is now \"tarvo-cli module erase-data\""},
+      {{"reset", "-p", "/dev/x"},
+       "\"reset\" is no longer a command: it is now \"tarvo-cli module reset\""},
+      {{"config-reset", "-p", "/dev/x"},
+       "\"config-reset\" is no longer a command: it is now \"tarvo-cli module config-reset\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.front());
+    const auto result = Cli(c.args);
+    EXPECT_EQ(result.exit_status, 64);
+    EXPECT_EQ(result.err, std::string(c.said) + "\nRun with --help for more information.\n");
+    EXPECT_EQ(result.out, "");
+  }
+  // A line whose words are all known keeps the parser's own message.
+  const auto missing = Cli({"program", "f.hex"});
+  EXPECT_EQ(missing.exit_status, 64);
+  EXPECT_NE(missing.err.find("--port is required"), std::string::npos) << missing.err;
 }
 
 }  // namespace

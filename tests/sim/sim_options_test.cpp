@@ -86,6 +86,10 @@ TEST(SimOptions, PartByNameOrById) {
       // An id not in the table: a part answering a wrong id, on the default geometry.
       {{"--part-id", "123456789"}, "LPC1227", 123456789},
       {{"--part", "LPC1343", "--part-id", "42"}, "LPC1343", 42},
+      // The unique start of a row's name.
+      {{"--part", "LPC1114"}, "LPC1114/301", 0x0444102B},
+      {{"--part", "lpc1115"}, "LPC1115/303", 327808},
+      {{"--part", "lpc122"}, "LPC1227", 913309739},
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.part);
@@ -94,6 +98,16 @@ TEST(SimOptions, PartByNameOrById) {
     EXPECT_EQ(parsed.options->part.part.name, test.part);
     EXPECT_EQ(parsed.options->part.part_id, test.id);
   }
+}
+
+TEST(SimOptions, AnAmbiguousPartNameIsRefusedNamingTheCandidates) {
+  testing::internal::CaptureStderr();
+  const ParsedOptions parsed = parse({"--part", "LPC17"});
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(parsed.options.has_value());
+  EXPECT_EQ(parsed.exit_code, kUsageExitCode);
+  EXPECT_NE(said.find("LPC17 names more than one part (LPC1768, LPC1764)"), std::string::npos)
+      << said;
 }
 
 TEST(SimOptions, DialectPinFlowControlAndTimes) {
@@ -120,7 +134,7 @@ TEST(SimOptions, BadArgumentsGiveTheUsageExitCode) {
       {"--no-such-flag"},        {"--part-id", "twelve"}, {"--baud-rate", "0"},
       {"--hangup-after", "0"},   {"--noise", "-1"},       {"--flash-in", "/nonexistent/image.bin"},
       {"--part", "LPC9999"},     {"--echo", "lf"},        {"--xon-xoff", "0"},
-      {"--hangup-at-copy", "0"},
+      {"--hangup-at-copy", "0"}, {"--part", "LPC11"},  // the start of two rows' names
   };
   for (const auto& args : bad) {
     SCOPED_TRACE(args.front());

@@ -4,9 +4,13 @@
 
 #include <filesystem>
 #ifndef _WIN32
+#include <grp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
+#include "cli/run_outcome.h"
+#include "tests/support/hex_writer.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -37,6 +41,8 @@ TEST(FailureTextTest, EachFailureIsOneSentenceWithWhatToTry) {
   outside.reason = FailureReason::kOutsideFlash;
   outside.part = isp::FindPart(0x0444102B);
   outside.line = 2049;
+  Failure outside_verify = outside;  // verify never erases
+  outside_verify.phase = Phase::kVerify;
   Failure mismatch =
       CommandFailure(Phase::kWrite, ResultKind::kReturnCode, ReturnCode::COMPARE_ERROR,
                      "M 4096 268436224 4096", "10\r\n8\r\n", 0x1008);
@@ -58,6 +64,9 @@ TEST(FailureTextTest, EachFailureIsOneSentenceWithWhatToTry) {
       {outside,
        "firmware.hex: line 2049: data lies beyond the 32 KiB flash of the LPC1114/301; nothing "
        "was erased: is the file built for this part?"},
+      {outside_verify,
+       "firmware.hex: line 2049: data lies beyond the 32 KiB flash of the LPC1114/301; nothing "
+       "was compared: is the file built for this part?"},
       {CommandFailure(Phase::kWrite, ResultKind::kReturnCode, ReturnCode::BUSY,
                       "C 4096 268436224 4096", "11\r\n", 0x1000),
        "The part answered BUSY (11) to \"C 4096 268436224 4096\" while writing at 0x00001000: "
@@ -129,6 +138,48 @@ TEST(FailureTextTest, PortThatDoesNotOpenIsNamedWithTheReasonAndTheFix) {
     error.text = c.system_text;
     EXPECT_EQ(cli::PortOpenFailureText("/dev/ttyUSB0", error), c.expected);
   }
+}
+
+#ifndef _WIN32
+// The hint names the group the device really has, not the usual one.
+TEST(FailureTextTest, PermissionHintNamesTheDevicesOwnGroup) {
+  comm::OpenError error;
+  error.kind = OpenFailure::kPermission;
+  error.text = "Permission denied";
+  EXPECT_EQ(cli::PortOpenFailureText("/dev/null", error),
+            "Unable to open serial port /dev/null: Permission denied (its group is root, which "
+            "gives no user access: a udev rule can give it a group such as dialout to join, or "
+            "run as root)");
+
+  const testing_support::ScopedTempDir dir;
+  const std::string device = dir.File("ttyUSB7");
+  testing_support::WriteTextFile(device, "");
+  const struct group* tty = ::getgrnam("tty");
+  if (tty == nullptr || ::chown(device.c_str(), static_cast<uid_t>(-1), tty->gr_gid) != 0) {
+    GTEST_SKIP() << "cannot give a file the group tty here";
+  }
+  EXPECT_EQ(cli::PortOpenFailureText(device, error),
+            "Unable to open serial port " + device +
+                ": Permission denied (add yourself to its group, tty: sudo usermod -aG tty $USER, "
+                "then log in again)");
+}
+#endif
+
+// A port held by many processes names a few of them and counts the rest.
+TEST(FailureTextTest, OtherUsersOfAPortAreNamedAtMostThree) {
+  std::vector<comm::PortUser> users;
+  for (int pid = 101; pid <= 105; ++pid) users.push_back({pid, "cat"});
+  const std::string tail = "; replies from the module may go missing\n";
+  EXPECT_EQ(cli::OtherUsersText("/dev/ttyS3", users),
+            "Warning: /dev/ttyS3 is also open in process 101 (cat)" + tail +
+                "Warning: /dev/ttyS3 is also open in process 102 (cat)" + tail +
+                "Warning: /dev/ttyS3 is also open in process 103 (cat)" + tail +
+                "Warning: /dev/ttyS3 is open in 2 more processes\n");
+  users.resize(4);
+  EXPECT_TRUE(cli::OtherUsersText("/dev/ttyS3", users)
+                  .ends_with("(cat)" + tail + "Warning: /dev/ttyS3 is open in 1 more process\n"));
+  users.resize(3);
+  EXPECT_TRUE(cli::OtherUsersText("/dev/ttyS3", users).ends_with("103 (cat)" + tail));
 }
 
 struct StepCase {

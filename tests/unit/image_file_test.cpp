@@ -94,6 +94,15 @@ TEST_F(ImageFileTest, BytesThatDoNotFitTheNameAreRefused) {
   }
 }
 
+// A first line that starts as a record does is a HEX file with an error,
+// told with its line, not a file of some other kind.
+TEST_F(ImageFileTest, ABadDigitInTheFirstRecordIsAnInvalidHexFile) {
+  EXPECT_FALSE(Load("digit.hex", ":10000000ZZ0102030405060708090A0B0C0D0E0F00\n"));
+  EXPECT_EQ(error, "Invalid HEX file: line 1: non-hex digit");
+  EXPECT_FALSE(Load("short.hex", ":100000\n"));
+  EXPECT_NE(error.find("holds no Intel HEX text"), std::string::npos) << error;
+}
+
 TEST_F(ImageFileTest, MissingFileIsNamedAsTheHexLoaderDoes) {
   EXPECT_FALSE(isp::LoadImageFile(dir.File("none.bin"), 0, kLimit, image, error));
   EXPECT_EQ(error, "Unable to open file.");

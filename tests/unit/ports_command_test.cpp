@@ -76,22 +76,29 @@ class PortsListTest : public ::testing::Test {
     char* buffer = nullptr;
     std::size_t size = 0;
     std::FILE* out = open_memstream(&buffer, &size);
-    const std::set<std::string> openable = {"/dev/ttyUSB0", "/dev/ttyS0"};
+    char* err_buffer = nullptr;
+    std::size_t err_size = 0;
+    std::FILE* err = open_memstream(&err_buffer, &err_size);
     const int result = cli::ListPorts(
         options,
         [this](const comm::PortCallback& callback) {
           return comm::EnumSysfsSerialPorts(root, callback, 0);
         },
-        [&openable](const std::string& port) { return openable.contains(port); }, out, stderr);
+        [this](const std::string& port) { return openable.contains(port); }, out, err);
     std::fclose(out);
+    std::fclose(err);
     std::string text(buffer, size);
     std::free(buffer);
+    said = std::string(err_buffer, err_size);
+    std::free(err_buffer);
     if (status != nullptr) *status = result;
     return text;
   }
 
   testing_support::ScopedTempDir dir;
   std::string root;
+  std::set<std::string> openable = {"/dev/ttyUSB0", "/dev/ttyS0"};
+  std::string said;  // on standard error
 };
 
 TEST_F(PortsListTest, ListsWhatTheUserCanOpenUnlessAllAreAskedFor) {
@@ -104,6 +111,26 @@ TEST_F(PortsListTest, ListsWhatTheUserCanOpenUnlessAllAreAskedFor) {
             "/dev/ttyS0   /dev/ttyS0   pnp\n"
             "/dev/ttyUSB0   FTDI FT232R USB UART (A50285BI)   usb   0403:6001\n"
             "/dev/ttyUSB1   /dev/ttyUSB1   usb\n");
+}
+
+// Ports that exist but that this user cannot open are not passed over in
+// silence: the list is empty, the warning says why they are missing.
+TEST_F(PortsListTest, PortsThatNoneCanOpenAreToldOf) {
+  EXPECT_EQ(List({}),
+            "/dev/ttyS0   /dev/ttyS0   pnp\n"
+            "/dev/ttyUSB0   FTDI FT232R USB UART (A50285BI)   usb   0403:6001\n");
+  EXPECT_EQ(said, "");
+  openable.clear();
+  int status = -1;
+  EXPECT_EQ(List({}, &status), "");
+  EXPECT_EQ(status, cli::kExitPortsListed);
+  EXPECT_TRUE(said.starts_with("Warning: 3 serial ports were found, but none opens for this user"))
+      << said;
+  EXPECT_TRUE(said.ends_with("; \"tarvo-cli ports --all\" lists them\n")) << said;
+  EXPECT_EQ(List({.json = true}), "");
+  EXPECT_NE(said, "");
+  EXPECT_EQ(Lines(List({.all = true})).size(), 3u);
+  EXPECT_EQ(said, "");
 }
 
 TEST_F(PortsListTest, JsonGivesOneObjectPerPortWithTheUsbIdentity) {

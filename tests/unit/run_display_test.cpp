@@ -1,9 +1,15 @@
 #include "cli/run_display.h"
 
+#include <nlohmann/json.hpp>
+
+#include "cli/json_report.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -87,6 +93,62 @@ TEST_F(DisplayTest, PlainOutputIsOneLinePerPhaseAndEveryTenthOfTheWrite) {
       "Complete.\n";
   EXPECT_EQ(Out(), expected);
   EXPECT_EQ(Err(), "");
+}
+
+TEST_F(DisplayTest, PlainOutputGivesEveryStepOfTenPercentABlockCrosses) {
+  auto display = Display(false);
+  display.PhaseBegun(isp::Phase::kWrite);
+  // Three blocks: each crosses three or four steps of 10 %.
+  for (std::uint32_t done = 0; done <= 3; ++done) display.BytesWritten(done, 3);
+  display.BytesWritten(3, 3);  // the same again adds nothing
+  EXPECT_EQ(Out(),
+            "Write         0% (0 of 3 bytes)\n"
+            "Write         10%\n"
+            "Write         20%\n"
+            "Write         30% (1 of 3 bytes)\n"
+            "Write         40%\n"
+            "Write         50%\n"
+            "Write         60% (2 of 3 bytes)\n"
+            "Write         70%\n"
+            "Write         80%\n"
+            "Write         90%\n"
+            "Write         100% (3 of 3 bytes)\n");
+}
+
+// The result's seconds are the whole run's, from the report's start; the
+// write's own time and its rate are members of their own.
+TEST_F(DisplayTest, JsonResultTimesTheWholeRunAndTheWriteApart) {
+  now = 100;
+  cli::JsonReport report(out_file, [this] { return now; });
+  now = 101;
+  report.PhaseBegun(isp::Phase::kWrite);
+  now = 105;
+  report.Written(8192);
+  now = 107.5;
+  report.Finish(true);
+  const std::string out = Out();
+  const auto result = nlohmann::json::parse(out.substr(out.rfind('{')));
+  EXPECT_EQ(result, (nlohmann::json{{"event", "result"},
+                                    {"ok", true},
+                                    {"bytes", 8192},
+                                    {"seconds", 7.5},
+                                    {"write_seconds", 4.0},
+                                    {"rate", 2048.0}}));
+}
+
+TEST_F(DisplayTest, JsonNamesThePartAndEndsWithAResultWhenNothingWasSent) {
+  cli::JsonReport report(out_file, [this] { return now; });
+  report.Identified(Lpc1768());
+  report.NotStarted();
+  std::vector<nlohmann::json> events;
+  std::istringstream lines(Out());
+  for (std::string line; std::getline(lines, line);) events.push_back(nlohmann::json::parse(line));
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].at("part"), "LPC1768");
+  EXPECT_EQ(events[0].at("part_id"), 0x26013F37);
+  EXPECT_EQ(events[0].at("flash_size"), 512 * 1024);
+  EXPECT_EQ(events[1].at("event"), "result");
+  EXPECT_FALSE(events[1].at("ok").get<bool>());
 }
 
 TEST_F(DisplayTest, TerminalShowsABarWithRateAndTimeLeftFittedToItsWidth) {
