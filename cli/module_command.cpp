@@ -7,21 +7,10 @@
 #include "cli/output_options.h"
 #include "cli/port_argument.h"
 #include "cli/run_outcome.h"
+#include "isp/reply_reader.h"
 
 namespace cli {
 namespace {
-
-const char* Sent(comm::ModuleCommand command) {
-  switch (command) {
-    case comm::ModuleCommand::kDataEraseAll:
-      return "EA=1";
-    case comm::ModuleCommand::kConfigReset:
-      return "CR";
-    case comm::ModuleCommand::kReset:
-      break;
-  }
-  return "*";
-}
 
 void PrintError(const std::string& text) {
   const bool colour = StyleOf(stderr).colour;
@@ -43,21 +32,39 @@ int RunModuleCommand(const ModuleOptions& options) {
     }
     return kExitNotStarted;
   }
-  const int echo = comm::SendModuleCommand(comm, options.command);
+  const bool reset = options.command == comm::ModuleCommand::kReset;
+  comm::ModuleAnswer answer;
+  if (reset) {
+    comm::SendModuleCommand(comm, options.command);
+  } else {
+    answer = comm::ExchangeModuleCommand(comm, options.command);
+  }
   comm.CommClose();
-  const bool answered = options.command == comm::ModuleCommand::kReset || echo > 0;
-  const std::string sent = Sent(options.command);
+  const std::string sent = comm::ModuleCommandLine(options.command);
+  // Only the firmware's own echo, exactly, is a success: a boot loader also
+  // answers, with a return code.
+  const bool answered = reset || answer.EchoedExactly(sent);
+  std::string error;
+  if (!answered && answer.bytes.empty()) {
+    error = "the module's firmware did not echo \"" + sent +
+            "\" within 200 ms: is its firmware running, and the port the module's?";
+  } else if (!answered) {
+    error = "the module answered \"" + isp::ShowBytes(answer.bytes) +
+            "\", not its firmware's echo of \"" + sent +
+            "\": a part in its boot loader answers so (start the firmware with `tarvo-cli run`)";
+  }
   if (options.output.json) {
-    if (!answered) json.Error("the module's firmware did not echo \"" + sent + "\" within 200 ms");
-    json.ModuleResult(answered, sent, echo > 0);
-  } else if (options.command == comm::ModuleCommand::kReset) {
+    if (!answered) json.Error(error);
+    json.ModuleResult(answered, sent, !answer.bytes.empty());
+  } else if (reset) {
     std::printf("Sent reset.\n");
   } else if (answered) {
     std::printf("Sent %s (echoed).\n", sent.c_str());
   } else {
-    PrintError("the module's firmware did not echo \"" + sent +
-               "\" within 200 ms: is its firmware running, and the port the module's?");
-    std::printf("Sent %s (no echo within 200 ms).\n", sent.c_str());
+    PrintError(error);
+    std::printf(answer.bytes.empty() ? "Sent %s (no echo within 200 ms).\n"
+                                     : "Sent %s (not echoed by the firmware).\n",
+                sent.c_str());
   }
   std::fflush(stdout);
   return answered ? kExitComplete : kExitFailed;
