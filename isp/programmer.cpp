@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "isp/part_connection.h"
-#include "isp/restart_routine.h"
 #include "isp/sector_erase.h"
 
 namespace isp {
@@ -139,19 +138,7 @@ std::optional<Failure> Programmer::VerifyHidden(const FlashImage& image, const P
 }
 
 std::optional<Failure> Programmer::Restart(const WritePlan& plan, PartReset* reset) {
-  events_.PhaseBegun(Phase::kRestart);
-  if (reset != nullptr) {
-    reset->StartFirmware();
-    events_.Restarted();
-    return std::nullopt;
-  }
-  CommandResult result =
-      client_.WriteToRam(plan.ram_buffer, kRestartRoutine, sizeof kRestartRoutine);
-  if (!result.Ok()) return CommandFailure(Phase::kRestart, result);
-  result = client_.Go(plan.ram_buffer, 'T');
-  if (!result.Ok()) return CommandFailure(Phase::kRestart, result);
-  events_.Restarted();
-  return std::nullopt;
+  return StartFirmware(client_, events_, plan.ram_buffer, reset);
 }
 
 }  // namespace isp
