@@ -1,6 +1,9 @@
 #include "app/qt_settings_store.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
+#include <cstdio>
 #include <limits>
 
 namespace app {
@@ -18,13 +21,30 @@ void QtSettingsStore::WritePending() {
   // QSettings takes this same lock for its write. Taking it here first, with
   // a short stale time, removes a lock that no write holds; it is given back
   // at once, so that QSettings finds the way clear.
-  QLockFile lock(settings_.fileName() + ".lock");
+  //
+  // On a fresh account the folder does not exist yet; the lock (and
+  // QSettings' own) cannot be made in it until it does.
+  const QString file = settings_.fileName();
+  QDir().mkpath(QFileInfo(file).absolutePath());
+  QLockFile lock(file + ".lock");
   lock.setStaleLockTime(kStaleLockTime);
-  if (!lock.tryLock(kLockWait)) return;  // another write really holds it
+  if (!lock.tryLock(kLockWait)) {
+    // The window has no place to say it: standard error does.
+    ReportNotWritten(file, lock.error() == QLockFile::LockFailedError
+                               ? "another write holds its lock"
+                               : "its lock file cannot be made");
+    return;
+  }
   lock.unlock();
   for (const auto& [path, value] : pending_) settings_.setValue(path, value);
   pending_.clear();
   settings_.sync();
+  if (settings_.status() == QSettings::AccessError) ReportNotWritten(file, "it cannot be written");
+}
+
+void QtSettingsStore::ReportNotWritten(const QString& file, const char* why) {
+  std::fprintf(stderr, "tarvo-loader: settings not saved to %s: %s\n", qPrintable(file), why);
+  std::fflush(stderr);
 }
 
 // A file that does not parse fails every read; writing replaces it whole.

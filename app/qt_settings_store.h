@@ -20,7 +20,8 @@ namespace app {
 // stale only after 30 s (an empty or garbage lock, one left by another
 // host), which would hold the closing window that long; the store clears
 // such a lock itself within a fraction of a second, and when it cannot, the
-// values are not written.
+// values are not written and standard error says so. The folder of the file
+// is made first: a fresh account has none.
 class QtSettingsStore : public SettingsStore {
  public:
   QtSettingsStore();
@@ -43,6 +44,7 @@ class QtSettingsStore : public SettingsStore {
   QVariant Value(const QString& path) const;
   void CheckReadable() const;
   void WritePending();
+  static void ReportNotWritten(const QString& file, const char* why);
 
   QSettings settings_;
   QString group_;

@@ -89,7 +89,13 @@ void BootSession::Close() {
   if (logged_) display_->FileKept(isp::kRunLogName, AbsolutePath(options_.output.log_path));
 }
 
-int BootSession::Finish(const std::optional<isp::Failure>& failure, const std::string& file) {
+int BootSession::Finish(const std::optional<isp::Failure>& work_failure, const std::string& file) {
+  std::optional<isp::Failure> failure = work_failure;
+  // With the adapter's lines the close resets the part into its firmware;
+  // without them the restart routine does it, as at the end of a program run.
+  if (!failure && options_.run_firmware && !reset_ && client_ && part_ != nullptr) {
+    failure = isp::StartFirmware(*client_, *display_, part_->ram_buffer_start, nullptr);
+  }
   if (client_ && client_->Resends() > 0) {
     display_->Warned(
         isp::Warning{isp::WarningKind::kResends, isp::ProtectionLevel::kNone, client_->Resends()});

@@ -41,8 +41,9 @@ class BootSession {
   isp::BootClient& Client() { return *client_; }
   const isp::PartInfo& Part() const { return *part_; }
 
-  // Ends the run after its work: shows the failure, if any, names file in
-  // it, then where the traffic log went, and returns the exit status.
+  // Ends the run after its work: with --run and no failure, starts the
+  // part's firmware; shows the failure, if any, names file in it, then
+  // where the traffic log went, and returns the exit status.
   int Finish(const std::optional<isp::Failure>& failure, const std::string& file = "");
   // Ends a run whose work found a fault of its own (already shown): exit 1.
   int FinishFailed();

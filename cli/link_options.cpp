@@ -20,6 +20,13 @@ CLI::Option* AddIspLinesOption(CLI::App& command, std::string& wiring) {
 }
 
 void AddLinkOptions(CLI::App& command, LinkOptions& options) {
+  AddLinkOptionsWithoutRun(command, options);
+  command.add_flag("--run", options.run_firmware,
+                   "At the end, start the part's firmware (without --isp-lines: by the "
+                   "restart routine, as program does)");
+}
+
+void AddLinkOptionsWithoutRun(CLI::App& command, LinkOptions& options) {
   AddPortOption(command, options.port);
   AddBaudOption(command, options.baud);
   command.add_option("--crystal-khz", options.crystal_khz, "The part's crystal in kHz")

@@ -16,14 +16,18 @@ struct LinkOptions {
   std::string port;
   unsigned baud = 115200;
   unsigned crystal_khz = 12000;
-  bool start_isp = true;  // ask the module's firmware for its boot loader first
-  std::string isp_lines;  // the wiring of DTR and RTS to RESET and ISP; empty: none
-  OutputOptions output;   // --quiet, --json, --log and --no-log, as program takes them
+  bool start_isp = true;      // ask the module's firmware for its boot loader first
+  std::string isp_lines;      // the wiring of DTR and RTS to RESET and ISP; empty: none
+  bool run_firmware = false;  // start the part's firmware once the work is done
+  OutputOptions output;       // --quiet, --json, --log and --no-log, as program takes them
 };
 
-// -p/--port (required; TARVO_PORT), -b/--baud, --crystal-khz, --no-start-isp and --isp-lines
-// on the command, and the output options of program.
+// -p/--port (required; TARVO_PORT), -b/--baud, --crystal-khz, --no-start-isp, --isp-lines
+// and --run on the command, and the output options of program.
 void AddLinkOptions(CLI::App& command, LinkOptions& options);
+
+// The same without --run, for the command whose whole work is that start.
+void AddLinkOptionsWithoutRun(CLI::App& command, LinkOptions& options);
 
 // --isp-lines alone, for commands that add the others themselves.
 CLI::Option* AddIspLinesOption(CLI::App& command, std::string& wiring);

@@ -10,6 +10,7 @@
 #include "cli/ports_command.h"
 #include "cli/program_command.h"
 #include "cli/read_command.h"
+#include "cli/run_command.h"
 #include "cli/run_outcome.h"
 #include "cli/unknown_words.h"
 #include "cli/verified_program.h"
@@ -101,7 +102,13 @@ int main(int argc, char** argv) {
       program_cmd
           ->add_option("--address", program.address,
                        "Where a raw binary (.bin) begins in the flash (default 0)")
-          ->each([&program](const std::string&) { program.address_given = true; }),
+          ->each([&program](const std::string& text) {
+            program.address_given = true;
+            program.address_text = text;
+          }),
+      program_cmd->add_flag("--allow-partial-sector-0", program.allow_partial_sector_0,
+                            "Program an image that begins inside sector 0 but not at 0 (it "
+                            "erases sector 0 and leaves no valid user code)"),
   };
   own_path.push_back(cli::AddIspLinesOption(*program_cmd, program.isp_lines));
   for (CLI::Option* option : own_path) option->excludes(classic);
@@ -118,6 +125,8 @@ int main(int argc, char** argv) {
   CLI::App* erase_cmd = cli::AddEraseCommand(app, erase);
   cli::VerifyOptions verify;
   CLI::App* verify_cmd = cli::AddVerifyCommand(app, verify);
+  cli::RunOptions run;
+  CLI::App* run_cmd = cli::AddRunCommand(app, run);
 
   auto* module_cmd = app.add_subcommand(
       "module", "Commands to the module's own firmware (not to the boot loader).");
@@ -180,6 +189,7 @@ int main(int argc, char** argv) {
   if (read_cmd->parsed()) return cli::RunRead(read);
   if (erase_cmd->parsed()) return cli::RunErase(erase);
   if (verify_cmd->parsed()) return cli::RunVerify(verify);
+  if (run_cmd->parsed()) return cli::RunFirmware(run);
   for (std::size_t i = 0; i < module_apps.size(); ++i) {
     if (module_apps[i]->parsed()) return cli::RunModuleCommand(module_options[i]);
   }

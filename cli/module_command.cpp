@@ -8,22 +8,11 @@
 #include "cli/port_argument.h"
 #include "cli/run_log_choice.h"
 #include "cli/run_outcome.h"
+#include "isp/reply_reader.h"
 #include "isp/run_log.h"
 
 namespace cli {
 namespace {
-
-const char* Sent(comm::ModuleCommand command) {
-  switch (command) {
-    case comm::ModuleCommand::kDataEraseAll:
-      return "EA=1";
-    case comm::ModuleCommand::kConfigReset:
-      return "CR";
-    case comm::ModuleCommand::kReset:
-      break;
-  }
-  return "*";
-}
 
 void PrintError(const std::string& text) {
   const bool colour = StyleOf(stderr).colour;
@@ -36,7 +25,7 @@ void PrintError(const std::string& text) {
 int RunModuleCommand(const ModuleOptions& options) {
   JsonLines json(stdout);
   comm::Comm comm;
-  const std::string sent = Sent(options.command);
+  const std::string sent = comm::ModuleCommandLine(options.command);
   if (!comm.CommOpen(PortArgumentPath(options.port).c_str(), 115200)) {
     const std::string text = PortOpenFailureText(options.port, comm.LastOpenError());
     if (options.output.json) {
@@ -60,27 +49,43 @@ int RunModuleCommand(const ModuleOptions& options) {
       }
     }
   }
-  const int echo = comm::SendModuleCommand(comm, options.command);
+  const bool reset = options.command == comm::ModuleCommand::kReset;
+  comm::ModuleAnswer answer;
+  if (reset) {
+    comm::SendModuleCommand(comm, options.command);
+  } else {
+    answer = comm::ExchangeModuleCommand(comm, options.command);
+  }
   isp::DetachRunLog(comm);
   comm.CommClose();
-  const bool answered = options.command == comm::ModuleCommand::kReset || echo > 0;
+  // Only the firmware's own echo, exactly, is a success: a boot loader also
+  // answers, with a return code.
+  const bool answered = reset || answer.EchoedExactly(sent);
+  std::string error;
+  if (!answered && answer.bytes.empty()) {
+    error = "the module's firmware did not echo \"" + sent +
+            "\" within 200 ms: is its firmware running, and the port the module's?";
+  } else if (!answered) {
+    error = "the module answered \"" + isp::ShowBytes(answer.bytes) +
+            "\", not its firmware's echo of \"" + sent +
+            "\": a part in its boot loader answers so (start the firmware with `tarvo-cli run`)";
+  }
   const std::string log_path = AbsolutePath(options.output.log_path);
   if (options.output.json) {
-    if (!answered) json.Error("the module's firmware did not echo \"" + sent + "\" within 200 ms");
+    if (!answered) json.Error(error);
     if (logged) json.File(isp::kRunLogName, log_path);
-    json.ModuleResult(answered, sent, echo > 0);
+    json.ModuleResult(answered, sent, !answer.bytes.empty());
   } else {
-    if (!answered) {
-      PrintError("the module's firmware did not echo \"" + sent +
-                 "\" within 200 ms: is its firmware running, and the port the module's?");
-    }
+    if (!answered) PrintError(error);
     if (logged && !options.output.quiet) std::printf("Traffic log   %s\n", log_path.c_str());
-    if (options.command == comm::ModuleCommand::kReset) {
+    if (reset) {
       std::printf("Sent reset.\n");
     } else if (answered) {
       std::printf("Sent %s (echoed).\n", sent.c_str());
     } else {
-      std::printf("Sent %s (no echo within 200 ms).\n", sent.c_str());
+      std::printf(answer.bytes.empty() ? "Sent %s (no echo within 200 ms).\n"
+                                       : "Sent %s (not echoed by the firmware).\n",
+                  sent.c_str());
     }
   }
   std::fflush(stdout);

@@ -64,6 +64,9 @@ std::string WarningText(const isp::Warning& warning) {
                   : "the part refuses reading its flash");
     case isp::WarningKind::kNoVectorTable:
       return "the image holds no vector table at address 0: sector 0 is left as it is";
+    case isp::WarningKind::kSectorZeroErased:
+      return "the image holds no vector table at address 0, yet sector 0 is erased: the part is "
+             "left without valid user code";
     case isp::WarningKind::kResends:
       return "the part asked for " + std::to_string(warning.count) +
              " data block(s) again: the line is noisy";

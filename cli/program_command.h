@@ -25,6 +25,8 @@ struct ProgramOptions {
   bool allow_lock = false;
   std::uint32_t address = 0;  // where a raw binary (.bin) begins
   bool address_given = false;
+  std::string address_text;  // --address as typed
+  bool allow_partial_sector_0 = false;
   std::string isp_lines;  // the wiring of the adapter's lines; empty: none
   OutputOptions output;
 };

@@ -7,8 +7,16 @@ namespace {
 
 volatile std::sig_atomic_t g_stop_signal = 0;
 
+// The first signal asks the run to stop at its next safe point (after a
+// data phase it is in); a second one ends the program at once, the way the
+// signal would without this guard.
 void OnStopSignal(int number) {
-  if (g_stop_signal == 0) g_stop_signal = number;
+  if (g_stop_signal == 0) {
+    g_stop_signal = number;
+    return;
+  }
+  std::signal(number, SIG_DFL);
+  std::raise(number);
 }
 
 using Handler = void (*)(int);

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <memory>
 
+#include "cli/address_checks.h"
 #include "cli/boot_session.h"
 #include "cli/failure_text.h"
 #include "cli/image_argument.h"
@@ -30,7 +31,21 @@ bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashI
     display.Error(error);
     return false;
   }
-  if (no_vector_table) display.Warned({isp::WarningKind::kNoVectorTable});
+  const std::string address_warning =
+      options.address_given ? AddressWarning(options.address_text, options.address) : "";
+  if (!address_warning.empty()) display.Warning(address_warning);
+  if (const auto refusal = PartialSectorZeroRefusal(image);
+      refusal && !options.allow_partial_sector_0) {
+    display.Error(*refusal);
+    return false;
+  }
+  // "Left as it is" only where it is true: an image in sector 0 or
+  // --erase-all erases it.
+  if (no_vector_table) {
+    display.Warned({TouchesSectorZero(image) || options.erase_all
+                        ? isp::WarningKind::kSectorZeroErased
+                        : isp::WarningKind::kNoVectorTable});
+  }
   const isp::ProtectionLevel level = isp::ProtectionOf(image);
   if (isp::LocksThePart(level) && !options.allow_lock) {
     display.Error(options.file + " sets " + isp::ProtectionName(level) + " (word " +

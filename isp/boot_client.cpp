@@ -291,11 +291,10 @@ CommandResult BootClient::WriteBlock(CommandResult& result, const std::uint8_t* 
   text += checksum;
   text += kLineEnd;
   result.command = checksum;
+  // No stop is honoured here: once W is accepted, the part takes every line
+  // as data until the count is in, and a host that left it there would find
+  // it deaf to the next command. A stop waits for the data phase's end.
   for (int attempt = 0;; ++attempt) {
-    if (stop_requested_ && stop_requested_()) {
-      result.kind = ResultKind::kStopped;
-      return result;
-    }
     reader_.Begin(checksum, EchoMode::kNone);
     if (!Send(result, text)) return result;
     std::string reply;

@@ -1,5 +1,7 @@
 #include "isp/part_connection.h"
 
+#include "isp/restart_routine.h"
+
 namespace isp {
 namespace {
 
@@ -53,6 +55,22 @@ std::optional<Failure> IdentifyPart(BootClient& client, ProgrammerEvents& events
     return failure;
   }
   events.Identified(*part);
+  return std::nullopt;
+}
+
+std::optional<Failure> StartFirmware(BootClient& client, ProgrammerEvents& events,
+                                     std::uint32_t ram_buffer, PartReset* reset) {
+  events.PhaseBegun(Phase::kRestart);
+  if (reset != nullptr) {
+    reset->StartFirmware();
+    events.Restarted();
+    return std::nullopt;
+  }
+  CommandResult result = client.WriteToRam(ram_buffer, kRestartRoutine, sizeof kRestartRoutine);
+  if (!result.Ok()) return CommandFailure(Phase::kRestart, result);
+  result = client.Go(ram_buffer, 'T');
+  if (!result.Ok()) return CommandFailure(Phase::kRestart, result);
+  events.Restarted();
   return std::nullopt;
 }
 

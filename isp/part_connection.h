@@ -25,6 +25,12 @@ std::optional<Failure> ConnectToPart(BootClient& client, ProgrammerEvents& event
 std::optional<Failure> IdentifyPart(BootClient& client, ProgrammerEvents& events,
                                     const PartInfo*& part);
 
+// Ends a run in the part's firmware: with the adapter's lines by a reset,
+// else by the restart routine written to the RAM buffer and run there,
+// which resets the controller (the boot loader has no command for it).
+std::optional<Failure> StartFirmware(BootClient& client, ProgrammerEvents& events,
+                                     std::uint32_t ram_buffer, PartReset* reset);
+
 // A failure of the command, in the phase, at the address.
 Failure CommandFailure(Phase phase, const CommandResult& result,
                        std::optional<std::uint32_t> address = std::nullopt);

@@ -6,7 +6,6 @@
 #include "isp/part_connection.h"
 #include "isp/ram_check.h"
 #include "isp/read_back.h"
-#include "isp/restart_routine.h"
 #include "isp/sector_erase.h"
 
 namespace isp {
@@ -138,19 +137,7 @@ std::optional<Failure> Programmer::WriteChunk(const FlashImage& image, const Par
 }
 
 std::optional<Failure> Programmer::Restart(const WritePlan& plan, PartReset* reset) {
-  events_.PhaseBegun(Phase::kRestart);
-  if (reset != nullptr) {
-    reset->StartFirmware();
-    events_.Restarted();
-    return std::nullopt;
-  }
-  CommandResult result =
-      client_.WriteToRam(plan.ram_buffer, kRestartRoutine, sizeof kRestartRoutine);
-  if (!result.Ok()) return CommandFailure(Phase::kRestart, result);
-  result = client_.Go(plan.ram_buffer, 'T');
-  if (!result.Ok()) return CommandFailure(Phase::kRestart, result);
-  events_.Restarted();
-  return std::nullopt;
+  return StartFirmware(client_, events_, plan.ram_buffer, reset);
 }
 
 }  // namespace isp

@@ -26,6 +26,7 @@ enum class Phase {
 enum class WarningKind {
   kProtection,        // the image sets CRP1 or CRP2 (level)
   kNoVectorTable,     // the image leaves sector 0 as it is: no checksum word
+  kSectorZeroErased,  // no vector table, yet sector 0 is erased (no valid user code then)
   kResends,           // the part asked for data lines again (count times)
   kNoFirmwareAnswer,  // the "!" request went unanswered
 };

@@ -46,9 +46,10 @@ bool ReplyReader::TakeEcho() {
     return true;
   }
   if (mode_ == EchoMode::kOptional) {
-    // A whole line without the echo means the part does not echo.
-    const std::size_t end = pending_.find_first_of("\r\n");
-    if (end != std::string::npos && pending_.find_first_not_of("\r\n") < end) {
+    // A whole line without the echo means the part does not echo. Line
+    // ends before it (the LF of a CR LF that came apart) are no line.
+    const std::size_t first = pending_.find_first_not_of("\r\n");
+    if (first != std::string::npos && pending_.find_first_of("\r\n", first) != std::string::npos) {
       echo_seen_ = true;
       return true;
     }

@@ -8,9 +8,13 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QStandardPaths>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
 
 #include "app/qt_settings_store.h"
 #include "tests/app/window_fixture.h"
+#include "tests/support/hex_writer.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/temp_dir.h"
 
@@ -352,6 +356,89 @@ TEST_F(QtSettingsStoreTest, LeftoverLockFileDoesNotHoldTheCloseAndTheValuesAreWr
     EXPECT_FALSE(QFile::exists(FileName() + ".lock")) << c.name;
   }
   app::PortEnumerator() = comm::EnumSerialPorts;
+}
+
+// A fresh account: a HOME of its own with no ".config" in it yet, and no
+// XDG_CONFIG_HOME, so that the store's file lies where Qt puts it for such a
+// user.
+class FreshHomeSettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureApplication();
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) {
+      const char* value = std::getenv(name);
+      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    std::filesystem::create_directory(folder.Path() / "home");
+    ::setenv("HOME", folder.File("home").c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    // Where Qt puts a real user's settings (the tests run in Qt's test mode,
+    // which has a folder of its own).
+    QStandardPaths::setTestModeEnabled(false);
+    SetUserPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    QStandardPaths::setTestModeEnabled(true);
+  }
+  void TearDown() override {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+    SetUserPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    app::PortEnumerator() = comm::EnumSerialPorts;
+  }
+  static void SetUserPath(const QString& path) {
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+      QSettings::setPath(format, QSettings::UserScope, path);
+    }
+  }
+
+  testing_support::ScopedTempDir folder;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(FreshHomeSettingsTest, FirstCloseMakesTheFolderAndWritesTheSettings) {
+  const std::string file = folder.File("home/.config/Halvery/TarvoLoader.conf");
+  ASSERT_EQ(QSettings("Halvery", "TarvoLoader").fileName().toStdString(), file);
+  ASSERT_FALSE(std::filesystem::exists(folder.Path() / "home/.config"));
+  testing_support::PtyPeer peer;
+  app::PortEnumerator() = FixedPorts({{peer.Path(), "Port", "usb"}});
+  testing::internal::CaptureStderr();
+  {
+    app::TMainForm form;
+    form.show();
+    form.CommPortBox->setEditText("/tmp/typed-port");
+    form.FileNameEdit->setText("fresh.hex");
+    form.close();
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  const std::string written = testing_support::ReadFile(file);
+  for (const char* line : {"[Settings]", "FileName=fresh.hex", "ComPort=-1", "StartISP=1"}) {
+    EXPECT_NE(written.find(line), std::string::npos) << line << "\n" << written;
+  }
+  // And the next start reads them back.
+  app::TMainForm again;
+  again.show();
+  EXPECT_EQ(again.FileNameEdit->text(), "fresh.hex");
+}
+
+TEST_F(FreshHomeSettingsTest, WriteThatCannotBeMadeIsToldOnStandardError) {
+  // A file where the settings folder would go: no folder can be made there.
+  testing_support::WriteTextFile(folder.File("home/.config"), "not a folder");
+  testing::internal::CaptureStderr();
+  {
+    app::QtSettingsStore store;
+    ASSERT_TRUE(store.OpenKey(app::kApplicationKey, true));
+    ASSERT_TRUE(store.OpenKey(app::kSettingsKey, true));
+    store.WriteString("FileName", "lost.hex");
+  }
+  const std::string err = testing::internal::GetCapturedStderr();
+  const std::string told = "tarvo-loader: settings not saved to " +
+                           folder.File("home/.config/Halvery/TarvoLoader.conf") +
+                           ": its lock file cannot be made\n";
+  EXPECT_NE(err.find(told), std::string::npos) << err;
 }
 
 }  // namespace

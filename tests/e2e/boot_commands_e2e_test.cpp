@@ -6,6 +6,7 @@
 
 #include "isp/image_loader.h"
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/pty_peer.h"
 
 namespace e2e {
 namespace {
@@ -369,6 +370,130 @@ TEST_F(BootCommandsTest, UnknownWiringIsAUsageError) {
   const auto result = Cli({"info", "--port", "COM9", "--isp-lines", "dtr-isp"});
   EXPECT_EQ(result.exit_status, 64) << result.err;
   EXPECT_NE(result.err.find("--isp-lines"), std::string::npos) << result.err;
+}
+
+}  // namespace
+}  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// Flash that holds valid user code: a part reset into it runs its firmware.
+std::vector<std::uint8_t> RunnableFlash() {
+  std::vector<std::uint8_t> flash(0x10000, 0xFF);
+  const auto image = testing_support::LoadedImage(testing_support::Pattern(64));
+  std::copy(image.begin(), image.begin() + 64, flash.begin());
+  return flash;
+}
+
+struct RunCase {
+  const char* name;
+  std::vector<std::string> args;  // after the port options
+  bool runs;                      // whether the firmware runs afterwards
+};
+
+void PrintTo(const RunCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RunFirmwareTest : public BootCommandsTest, public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(RunFirmwareTest, RunStartsTheFirmwareAtTheEnd) {
+  const RunCase& c = GetParam();
+  const std::vector<std::uint8_t> flash = RunnableFlash();
+  StartOver(flash);
+  testing_support::WriteTextFile(dir.File("flash.bin"), AsText(Slice(flash, 0, 4096)));
+  // The firmware runs at first: "!" takes it into its boot loader.
+  std::vector<std::string> argv = c.args;
+  argv.insert(argv.begin() + 1, {"--port", Port()});
+  const auto result = Cli(argv);
+  EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
+  if (c.runs) {
+    EXPECT_NE(result.out.find("Restart       ok\n"), std::string::npos) << result.out;
+  } else {
+    sim->Stop();
+  }
+  const auto report = Report();
+  EXPECT_EQ(report.at("firmware_running").get<bool>(), c.runs) << report.dump();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, RunFirmwareTest,
+    ::testing::Values(RunCase{"info_alone_stays", {"info"}, false},
+                      RunCase{"info", {"info", "--run"}, true},
+                      RunCase{
+                          "read", {"read", "--out", "out.bin", "--length", "256", "--run"}, true},
+                      RunCase{"verify", {"verify", "--run", "flash.bin"}, true},
+                      RunCase{"erase", {"erase", "--sectors", "5", "--run"}, true},
+                      RunCase{"run", {"run"}, true}),
+    [](const ::testing::TestParamInfo<RunCase>& param_info) {
+      return std::string(param_info.param.name);
+    });
+
+// A part in its boot loader answers a firmware command too, with a return
+// code: only the firmware's exact echo is a success.
+TEST_F(BootCommandsTest, ModuleCommandAnsweredByTheBootLoaderFails) {
+  StartSim({}, /*once=*/false);
+  ASSERT_EQ(Run("info", {}).exit_status, 0);  // the part waits in its boot loader, echo off
+  // "EA=1" is no command of the boot loader (1, INVALID_COMMAND); "CR" reads
+  // as a copy without its numbers.
+  for (const char* command : {"erase-data", "config-reset"}) {
+    const auto result = Cli({"module", command, "--port", Port()});
+    EXPECT_EQ(result.exit_status, 1) << command << result.out << result.err;
+    EXPECT_TRUE(result.err.starts_with("Error: the module answered \"")) << result.err;
+    EXPECT_NE(result.err.find("\", not its firmware's echo of"), std::string::npos) << result.err;
+    if (std::string(command) == "erase-data") {
+      EXPECT_NE(result.err.find("answered \"1\\r\\n\""), std::string::npos) << result.err;
+    }
+    EXPECT_NE(result.out.find("(not echoed by the firmware)"), std::string::npos) << result.out;
+  }
+}
+
+TEST_F(BootCommandsTest, ModuleCommandNeedsTheExactEchoAlone) {
+  struct Case {
+    const char* name;
+    std::string answer;  // to the line "EA=1"
+    int exit_status;
+  } cases[] = {
+      {"firmware", "EA=1\r\n", 0},
+      {"boot loader, echo on", "EA=1\r\n1\r\n", 1},
+      {"boot loader, byte echo", "EA=1\r1\r\n", 1},
+      {"another echo", "EA=0\r\n", 1},
+  };
+  for (const Case& c : cases) {
+    testing_support::PtyPeer peer;
+    peer.SetResponder(
+        [&c](const std::string& token) { return token == "EA=1" ? c.answer : std::string(); });
+    const auto result = Cli({"module", "erase-data", "--port", PortTo(peer.Path())});
+    EXPECT_EQ(result.exit_status, c.exit_status) << c.name << "\n" << result.out << result.err;
+    EXPECT_EQ(result.out.find("(echoed)") != std::string::npos, c.exit_status == 0)
+        << c.name << "\n"
+        << result.out;
+  }
+}
+
+TEST_F(BootCommandsTest, ImageBeginningInsideSectorZeroIsRefusedUnlessAllowed) {
+  StartSim({}, /*once=*/false);
+  testing_support::WriteTextFile(dir.File("data.bin"), std::string(512, '\x5A'));
+  auto result = Run("program", {"--address", "4000", "data.bin"});
+  EXPECT_EQ(result.exit_status, 2) << result.out << result.err;
+  EXPECT_EQ(result.err,
+            "Warning: --address 4000 is read as decimal 4000 (0x00000FA0), not a multiple of 256: "
+            "for the hex address write --address 0x4000\n"
+            "Error: the image begins at 0x00000FA0 (4000), inside sector 0 but not at 0: "
+            "programming it erases sector 0 and leaves the part without valid user code (its "
+            "vector table goes); give --allow-partial-sector-0 if that is meant\n");
+  result =
+      Run("program", {"--address", "4000", "--allow-partial-sector-0", "--no-run", "data.bin"});
+  EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
+  EXPECT_NE(result.err.find("the image holds no vector table at address 0, yet sector 0 is erased: "
+                            "the part is left without valid user code\n"),
+            std::string::npos)
+      << result.err;
+  EXPECT_EQ(result.err.find("left as it is"), std::string::npos) << result.err;
+  sim->Stop();
+  const auto report = Report();
+  EXPECT_EQ(report.at("sectors_erased").front(), 0) << report.dump();
 }
 
 }  // namespace

@@ -438,6 +438,24 @@ TEST_F(E2eTest, CtrlCEndsTheRunBetweenTwoCommands) {
   for (const auto& block : report.at("copied_blocks")) EXPECT_NE(block.at("flash"), 0);
 }
 
+TEST_F(E2eTest, CtrlCDuringAWriteLeavesThePartReadyForTheNextCommand) {
+  // At 19200 baud a 4 KiB block's data lines take about 3 s, so the signal
+  // comes while they go out; the part lives on across the two runs.
+  StartSim({"--baud-rate", "19200"}, /*once=*/false);
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 0x2000)));
+  // Interrupted once the first group of data lines is in: the next groups
+  // of that block are still to go.
+  const auto stopped = CliInterruptedOn(
+      {"program", "--no-start-isp", "--baud", "19200", "--port", Port(), "image.hex"}, "10% (");
+  EXPECT_EQ(stopped.exit_status, 130) << stopped.out << stopped.err;
+  EXPECT_EQ(stopped.err, "Error: interrupted\n");
+  // No reset in between: the part answers at once.
+  const auto info = Cli({"info", "--no-start-isp", "--baud", "19200", "--port", Port()});
+  EXPECT_EQ(info.exit_status, 0) << info.out << info.err;
+  EXPECT_NE(info.out.find("LPC1227"), std::string::npos) << info.out;
+}
+
 TEST_F(E2eTest, SigtermEndsTheRunWithThePortAndLogClosed) {
   StartSim({"--baud-rate", "115200"});
   testing_support::WriteTextFile(dir.File("image.hex"),

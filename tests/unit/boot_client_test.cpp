@@ -337,6 +337,31 @@ TEST(ClientLineTest, LostLineAndStopAreToldApart) {
   EXPECT_TRUE(quiet.sent.empty());
 }
 
+TEST(ClientLineTest, StopDuringTheDataLinesWaitsForTheDataPhaseToEnd) {
+  // A stop that comes after the first group: the part would take any next
+  // line as data, so the second group still goes out; the next command does not.
+  ScriptedLink link;
+  bool stop = false;
+  isp::BootClient client(link, 115200, [&] { return stop; });
+  link.Expect("A 0\r\n", "A 0\r\n0\r\n");
+  ASSERT_TRUE(client.SetEcho(false).Ok());
+  const std::vector<std::uint8_t> bytes(1000, 0x5A);
+  link.Expect("W 268436224 1000\r\n", "0\r\n");
+  link.Expect(ScriptedLink::kAnyBytes, "OK\r\n");
+  link.Expect(ScriptedLink::kAnyBytes, "OK\r\n");
+  std::vector<std::size_t> progress;
+  const auto written =
+      client.WriteToRam(268436224, bytes.data(), bytes.size(), [&](std::size_t sent) {
+        progress.push_back(sent);
+        stop = true;
+      });
+  EXPECT_TRUE(written.Ok()) << written.Name();
+  EXPECT_EQ(progress, (std::vector<std::size_t>{900, 1000}));
+  EXPECT_TRUE(link.ScriptDone());
+  EXPECT_EQ(client.Prepare(0, 0).kind, ResultKind::kStopped);
+  EXPECT_EQ(link.sent.size(), 4u);  // A 0, W, two groups: no P
+}
+
 TEST(ClientLineTest, FirmwareIsAskedToStartItsBootLoader) {
   ScriptedLink link;
   isp::BootClient client(link, 115200);

@@ -75,6 +75,9 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"echo_not_yet_come", "U 23130", EchoMode::kRequired, {"U 231", "0\r\n"}, {}},
         StreamCase{"optional_echo_present", "A 0", EchoMode::kOptional, {"A 0\r0\r\n"}, {"0"}},
         StreamCase{"optional_echo_absent", "A 0", EchoMode::kOptional, {"0\r\n"}, {"0"}},
+        // The LF of the answer before, come apart from its CR.
+        StreamCase{
+            "optional_echo_after_a_stray_lf", "A 0", EchoMode::kOptional, {"\n0\r\n"}, {"0"}},
         StreamCase{"junk_before_synchronized",
                    "?",
                    EchoMode::kSync,
