@@ -1,11 +1,14 @@
 // tarvo-cli: programs a module and sends module commands from a terminal.
 #include <CLI/CLI.hpp>
+#include <cstdio>
 
 #include "cli/common_options.h"
 #include "cli/erase_command.h"
 #include "cli/info_command.h"
 #include "cli/link_options.h"
 #include "cli/module_command.h"
+#include "cli/part_files.h"
+#include "cli/parts_command.h"
 #include "cli/ports_command.h"
 #include "cli/program_command.h"
 #include "cli/read_command.h"
@@ -128,6 +131,15 @@ int main(int argc, char** argv) {
         AddModuleCommand(app, kModuleCmds[i].old_name, kModuleCmds[i], options)->group(""));
   }
 
+  // Every command that meets a part takes a part file of the user's own.
+  std::string parts_file;
+  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd}) {
+    sub->add_option("--parts", parts_file,
+                    "A part file (JSON) that adds or overrides parts, after the user's own");
+  }
+  cli::PartsOptions parts;
+  auto* parts_cmd = cli::AddPartsCommand(app, parts);
+
   cli::PortsOptions ports;
   auto* ports_cmd = app.add_subcommand(
       "ports",
@@ -150,6 +162,16 @@ int main(int argc, char** argv) {
     return cli::kExitUsage;
   }
 
+  if (parts_cmd->parsed()) return cli::RunParts(parts);
+  // The part files are read before any port opens: a bad one ends the run.
+  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd}) {
+    if (!sub->parsed()) continue;
+    std::string error;
+    if (!cli::LoadPartFiles(parts_file, error)) {
+      std::fprintf(stderr, "Error: %s\n", error.c_str());
+      return cli::kExitNotStarted;
+    }
+  }
   if (program_cmd->parsed()) {
     return program.classic ? cli::RunProgram(program) : cli::RunVerifiedProgram(program);
   }

@@ -86,6 +86,9 @@ TEST(SimOptions, PartByNameOrById) {
       // An id not in the table: a part answering a wrong id, on the default geometry.
       {{"--part-id", "123456789"}, "LPC1227", 123456789},
       {{"--part", "LPC1343", "--part-id", "42"}, "LPC1343", 42},
+      // Another id on a part's geometry, even an id of the table.
+      {{"--part", "LPC1115/303", "--id-override", "0x12345678"}, "LPC1115/303", 0x12345678},
+      {{"--id-override", "637615927"}, "LPC1227", 637615927},
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.part);
@@ -117,9 +120,18 @@ TEST(SimOptions, DialectPinFlowControlAndTimes) {
 
 TEST(SimOptions, BadArgumentsGiveTheUsageExitCode) {
   const std::vector<std::vector<const char*>> bad = {
-      {"--no-such-flag"},        {"--part-id", "twelve"}, {"--baud-rate", "0"},
-      {"--hangup-after", "0"},   {"--noise", "-1"},       {"--flash-in", "/nonexistent/image.bin"},
-      {"--part", "LPC9999"},     {"--echo", "lf"},        {"--xon-xoff", "0"},
+      {"--no-such-flag"},
+      {"--part-id", "twelve"},
+      {"--id-override", "0x1FFFFFFFF"},
+      {"--id-override", "12x"},
+      {"--id-override", "1", "--part-id", "2"},
+      {"--baud-rate", "0"},
+      {"--hangup-after", "0"},
+      {"--noise", "-1"},
+      {"--flash-in", "/nonexistent/image.bin"},
+      {"--part", "LPC9999"},
+      {"--echo", "lf"},
+      {"--xon-xoff", "0"},
       {"--hangup-at-copy", "0"},
   };
   for (const auto& args : bad) {
