@@ -53,7 +53,10 @@ TEST_F(PartFileTest, AnAddedPartIsProgrammedAndDescribed) {
   const auto flash = WholeFlash();
   ASSERT_EQ(flash.size(), 64u * 1024);
   for (const auto& [address, value] : bytes) {
-    if (address >= 32) ASSERT_EQ(flash[address], value) << address;  // the table gets its sum
+    // Word 7 of the vector table becomes its checksum.
+    if (address < 28 || address >= 32) {
+      ASSERT_EQ(flash[address], value) << address;
+    }
   }
   EXPECT_EQ(flash[0x2100], 0xFF);
 }
@@ -72,10 +75,10 @@ TEST_F(PartFileTest, TheUsersOwnFileIsReadAndPartsSaysWhereEachRowCameFrom) {
   result = Cli({"parts", "--parts", "more.json"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_TRUE(result.out.starts_with("name ")) << result.out;
-  EXPECT_NE(result.out.find("\nLPC1768        0x26013F37  512 KiB  16 x 4 KiB + 14 x 32 KiB"),
+  EXPECT_NE(result.out.find("\nLPC1768        0x26013F37 512 KiB  16 x 4 KiB + 14 x 32 KiB"),
             std::string::npos)
       << result.out;
-  const std::size_t row = result.out.find("\nBoard Y        0x12345678   64 KiB  16 x 4 KiB");
+  const std::size_t row = result.out.find("\nBoard Y        0x12345678  64 KiB  16 x 4 KiB");
   ASSERT_NE(row, std::string::npos) << result.out;
   const std::string line = result.out.substr(row + 1, result.out.find('\n', row + 1) - row - 1);
   EXPECT_TRUE(line.ends_with(" more.json:3")) << line;
