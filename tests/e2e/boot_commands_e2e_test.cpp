@@ -6,6 +6,7 @@
 
 #include "isp/image_loader.h"
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/image_writers.h"
 
 namespace e2e {
 namespace {
@@ -299,6 +300,8 @@ TEST_F(BootCommandsTest, FileThatIsNoImageIsRefusedBeforeThePortOpens) {
   testing_support::WriteTextFile(dir.File("app.hex"), AsText(Contents(64)));
   testing_support::WriteTextFile(dir.File("app.bin"),
                                  testing_support::HexFromBytes(testing_support::Pattern(16)));
+  testing_support::WriteTextFile(dir.File("app.elf"),
+                                 testing_support::ElfFile({{1, 0, 0, Contents(64)}}));
   const struct {
     std::vector<std::string> args;
     std::string error;
@@ -310,8 +313,8 @@ TEST_F(BootCommandsTest, FileThatIsNoImageIsRefusedBeforeThePortOpens) {
       {{"verify", "--address", "0", "app.bin"},
        "--address is for a raw binary file (.bin); the records of app.bin carry their own "
        "addresses"},
-      {{"program", "--address", "0x1000", "app.hex"},
-       "--address is for a raw binary file (.bin); the records of app.hex carry their own "
+      {{"program", "--address", "0x1000", "app.elf"},
+       "--address is for a raw binary file (.bin); the segments of app.elf carry their own "
        "addresses"},
   };
   for (const auto& c : cases) {
