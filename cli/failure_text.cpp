@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cli/part_files.h"
 #include "isp/sector_erase.h"
 
 #ifndef _WIN32
@@ -218,7 +219,9 @@ std::string DescribeFailure(const isp::Failure& failure, const RunContext& conte
   switch (failure.reason) {
     case isp::FailureReason::kUnknownPart:
       return "Unknown part id " + Hex32(failure.part_id) + " (" + std::to_string(failure.part_id) +
-             "): add a row for this part to the part table (isp/part_table.cpp)";
+             "): add a row for it to the part file " + PartFileToExtend() +
+             " (or give one with --parts), with the rest from the part's user manual: " +
+             PartRowTemplate(failure.part_id);
     case isp::FailureReason::kOutsideFlash:
       return context.file +
              (failure.line > 0 ? ": line " + std::to_string(failure.line) : std::string()) +

@@ -8,17 +8,24 @@ namespace cli {
 
 bool LoadImageArgument(const ImageArgument& argument, isp::FlashImage& image, std::string& error,
                        bool& no_vector_table) {
-  if (argument.address_given && isp::FormatOfName(argument.file) != isp::ImageFormat::kBinary) {
-    error = "--address is for a raw binary file (.bin); the records of " + argument.file +
-            " carry their own addresses";
+  isp::ImageFormat format = isp::ImageFormat::kBinary;
+  isp::FlashImage loaded;
+  const bool good = isp::LoadImageFile(argument.file, argument.address, isp::LargestKnownFlash(),
+                                       loaded, error, &format, argument.address_given);
+  // An address for a file that carries its own is refused first, whether or
+  // not the file loads.
+  if (argument.address_given && format != isp::ImageFormat::kBinary) {
+    const char* what = format == isp::ImageFormat::kElf ? "segments" : "records";
+    error = std::string("--address is for a raw binary file (.bin); the ") + what + " of " +
+            argument.file + " carry their own addresses";
     return false;
   }
-  if (!isp::LoadImageFile(argument.file, argument.address, isp::LargestKnownFlash(), image,
-                          error)) {
+  if (!good) {
     // Every message names the file, and one that does not open says why.
     if (error.rfind(argument.file, 0) != 0) error = FileFailureText(argument.file, error);
     return false;
   }
+  image = std::move(loaded);
   no_vector_table = !image.SetChecksumWord();
   return true;
 }

@@ -14,10 +14,11 @@ struct ImageArgument {
   bool address_given = false;
 };
 
-// Loads the file as its name says (Intel HEX, or raw binary for .bin) and
+// Loads the file as its bytes say (ELF, S-records, Intel HEX, or raw binary
+// for .bin or with --address) and
 // sets the checksum word of the vector table, as programming does. False,
 // with error saying why, when the file is refused; --address is refused for
-// a HEX file, whose records carry their own addresses. Without a vector
+// a file whose segments or records carry their own addresses. Without a vector
 // table in the image, no_vector_table is set.
 bool LoadImageArgument(const ImageArgument& argument, isp::FlashImage& image, std::string& error,
                        bool& no_vector_table);

@@ -7,6 +7,8 @@
 #include "cli/info_command.h"
 #include "cli/link_options.h"
 #include "cli/module_command.h"
+#include "cli/part_files.h"
+#include "cli/parts_command.h"
 #include "cli/ports_command.h"
 #include "cli/program_command.h"
 #include "cli/read_command.h"
@@ -145,6 +147,15 @@ int main(int argc, char** argv) {
     retired.push_back({kModuleCmds[i].old_name, std::string("module ") + kModuleCmds[i].name});
   }
 
+  // Every command that meets a part takes a part file of the user's own.
+  std::string parts_file;
+  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd}) {
+    sub->add_option("--parts", parts_file,
+                    "A part file (JSON) that adds or overrides parts, after the user's own");
+  }
+  cli::PartsOptions parts;
+  auto* parts_cmd = cli::AddPartsCommand(app, parts);
+
   cli::PortsOptions ports;
   auto* ports_cmd = app.add_subcommand(
       "ports",
@@ -181,6 +192,16 @@ int main(int argc, char** argv) {
     return cli::kExitUsage;
   }
 
+  if (parts_cmd->parsed()) return cli::RunParts(parts);
+  // The part files are read before any port opens: a bad one ends the run.
+  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd}) {
+    if (!sub->parsed()) continue;
+    std::string error;
+    if (!cli::LoadPartFiles(parts_file, error)) {
+      std::fprintf(stderr, "Error: %s\n", error.c_str());
+      return cli::kExitNotStarted;
+    }
+  }
   if (program_cmd->parsed()) {
     return program.classic ? cli::RunProgram(program) : cli::RunVerifiedProgram(program);
   }

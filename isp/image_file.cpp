@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "isp/elf_image.h"
 #include "isp/image_loader.h"
 #include "isp/input_file.h"
 
@@ -37,30 +38,48 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
   return good;
 }
 
-bool IsHexDigit(std::uint8_t c) {
-  return std::isxdigit(c) != 0;
+// Control bytes other than tab and line breaks: raw firmware has them (a
+// vector table holds zero bytes), HEX and S-record text never does.
+bool LooksLikeText(const std::vector<std::uint8_t>& bytes) {
+  const std::size_t sample = std::min<std::size_t>(bytes.size(), 4096);
+  for (std::size_t i = 0; i < sample; ++i) {
+    const std::uint8_t c = bytes[i];
+    if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f') || c == 0x7F) return false;
+  }
+  return true;
 }
 
-// Whether the bytes begin as a HEX file does: a ':' and the hex digits of a
-// record's byte count, address and type. What follows may be wrong: that
-// is a HEX file with an error in its first line, for the HEX reader to name.
-bool LooksLikeHexText(const std::vector<std::uint8_t>& bytes) {
-  std::size_t at = 0;
-  while (at < bytes.size() &&
-         (bytes[at] == ' ' || bytes[at] == '\t' || bytes[at] == '\r' || bytes[at] == '\n'))
-    ++at;
-  if (at >= bytes.size() || bytes[at] != ':') return false;
-  constexpr std::size_t kRecordStartDigits = 8;  // LL AAAA TT
-  std::size_t digits = 0;
-  for (++at; at < bytes.size() && IsHexDigit(bytes[at]) && digits < kRecordStartDigits; ++at)
-    ++digits;
-  return digits == kRecordStartDigits;
+// The first byte that is not white space (nor the UTF-8 byte-order mark).
+std::size_t FirstVisible(const std::vector<std::uint8_t>& bytes) {
+  std::size_t at = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+  at *= 3;
+  while (at < bytes.size() && std::isspace(bytes[at]) != 0) ++at;
+  return at;
 }
 
 std::string ShowByte(std::uint8_t byte) {
   char text[8];
   std::snprintf(text, sizeof text, "0x%02X", byte);
   return text;
+}
+
+// What a file that holds no image looks like, after its name.
+std::string WhatItLooksLike(const std::vector<std::uint8_t>& bytes, std::size_t first) {
+  constexpr const char* kNone = "no ELF, S-record or Intel HEX file";
+  if (first >= bytes.size()) return " holds only white space: it is " + std::string(kNone);
+  if (LooksLikeText(bytes)) {
+    std::string start;
+    for (std::size_t at = first; at < bytes.size() && start.size() < 20; ++at) {
+      if (bytes[at] == '\r' || bytes[at] == '\n') break;
+      start.push_back(bytes[at] < 0x80 ? static_cast<char>(bytes[at]) : '?');
+    }
+    return " holds text that is " + std::string(kNone) + " (it begins \"" + start +
+           "\", where a record begins with 'S' or ':')";
+  }
+  std::string start;
+  for (std::size_t at = 0; at < bytes.size() && at < 4; ++at) start += " " + ShowByte(bytes[at]);
+  return " holds binary data that is " + std::string(kNone) + " (its first bytes are" + start +
+         "); to write it raw into the flash, give its first byte's address with --address";
 }
 
 }  // namespace
@@ -74,35 +93,45 @@ bool WantsIntelHex(const std::string& path) {
 }
 
 bool LoadImageFile(const std::string& path, std::uint32_t bin_address, std::uint32_t limit,
-                   FlashImage& image, std::string& error) {
+                   FlashImage& image, std::string& error, ImageFormat* format, bool raw_chosen) {
   std::vector<std::uint8_t> bytes;
   if (!ReadWholeFile(path, bytes)) {
     error = "Unable to open file.";
     return false;
   }
-  if (FormatOfName(path) == ImageFormat::kIntelHex) {
-    if (!bytes.empty() && !LooksLikeHexText(bytes)) {
-      const auto first = std::find_if(bytes.begin(), bytes.end(), [](std::uint8_t c) {
-        return c != ' ' && c != '\t' && c != '\r' && c != '\n';
-      });
-      std::string why = "it holds only white space";
-      if (first != bytes.end()) {
-        why = *first == ':' ? "it begins with ':' but no HEX record"
-                            : "its first byte is " + ShowByte(*first) + ", not ':'";
-      }
-      error = path + " holds no Intel HEX text (" + why + "): a raw binary file must end in .bin";
-      return false;
-    }
-    return LoadFlashImage(path, limit, image, error);
+  ImageFormat found = ImageFormat::kBinary;
+  const std::size_t first = FirstVisible(bytes);
+  if (IsElf(bytes)) {
+    found = ImageFormat::kElf;
+  } else if (first < bytes.size() && LooksLikeText(bytes)) {
+    if (bytes[first] == ':') found = ImageFormat::kIntelHex;
+    if (bytes[first] == 'S' && first + 1 < bytes.size() && std::isdigit(bytes[first + 1]) != 0)
+      found = ImageFormat::kSRecord;
   }
-  if (LooksLikeHexText(bytes)) {
-    error = path +
-            " holds Intel HEX text, not raw binary: name it .hex to program its records at their "
-            "addresses";
-    return false;
-  }
+  if (format != nullptr) *format = found;
   if (bytes.empty()) {
     error = path + " is empty: there is nothing to write";
+    return false;
+  }
+  switch (found) {
+    case ImageFormat::kElf: {
+      FlashImage fresh;
+      if (!LoadElfImage(bytes, limit, fresh, error)) {
+        error = path + ": " + error;
+        return false;
+      }
+      image = std::move(fresh);
+      return true;
+    }
+    case ImageFormat::kSRecord:
+      return LoadSrecFlashImage(path, limit, image, error);
+    case ImageFormat::kIntelHex:
+      return LoadFlashImage(path, limit, image, error);
+    case ImageFormat::kBinary:
+      break;
+  }
+  if (!raw_chosen && FormatOfName(path) != ImageFormat::kBinary) {
+    error = path + WhatItLooksLike(bytes, first);
     return false;
   }
   if (bin_address > limit || bytes.size() > limit - bin_address) {

@@ -17,4 +17,9 @@ namespace isp {
 bool LoadFlashImage(const std::string& path, std::uint32_t limit, FlashImage& image,
                     std::string& error);
 
+// The same for a Motorola S-record file (S1, S2 and S3 data records), in the
+// S-record reader's words ("Invalid S-record file: line N: ...").
+bool LoadSrecFlashImage(const std::string& path, std::uint32_t limit, FlashImage& image,
+                        std::string& error);
+
 }  // namespace isp

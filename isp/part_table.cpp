@@ -1,6 +1,7 @@
 #include "isp/part_table.h"
 
 #include <algorithm>
+#include <deque>
 
 namespace isp {
 namespace {
@@ -8,7 +9,7 @@ namespace {
 constexpr std::uint32_t kKiB = 1024;
 constexpr std::uint32_t kRam = 0x10000000;
 
-const std::vector<PartInfo>& Parts() {
+std::vector<PartInfo>& Parts() {
   // From the ISP chapters of the parts' user manuals. The W range ends 256
   // bytes below the top of RAM: the boot loader's flash commands use the top
   // 32 bytes and its stack sits below them.
@@ -20,7 +21,7 @@ const std::vector<PartInfo>& Parts() {
   // report on NXP's forum shows an LPC1765 answering "R 0 512" with other
   // bytes than the flash holds, with a right checksum, while "R 512 512" reads
   // the flash. So every row says that R shows the boot ROM there too (false).
-  static const std::vector<PartInfo> kParts = {
+  static std::vector<PartInfo> kParts = {
       {0x3670002B,
        "LPC1227",
        128 * kKiB,
@@ -102,7 +103,39 @@ const std::vector<PartInfo>& Parts() {
   return kParts;
 }
 
+// The origins of rows from part files, by id; a built-in row has none.
+std::vector<std::pair<std::uint32_t, PartOrigin>>& Origins() {
+  static std::vector<std::pair<std::uint32_t, PartOrigin>> origins;
+  return origins;
+}
+
 }  // namespace
+
+void AddPartRows(const std::vector<PartRow>& rows) {
+  // The names of the file's rows live as long as the table.
+  static std::deque<std::string> names;
+  for (const PartRow& row : rows) {
+    PartInfo part = row.part;
+    part.name = names.emplace_back(row.name).c_str();
+    auto same = std::find_if(Parts().begin(), Parts().end(),
+                             [&](const PartInfo& known) { return known.id == part.id; });
+    if (same != Parts().end()) {
+      *same = part;
+    } else {
+      Parts().push_back(part);
+    }
+    auto& origins = Origins();
+    std::erase_if(origins, [&](const auto& entry) { return entry.first == part.id; });
+    origins.emplace_back(part.id, row.origin);
+  }
+}
+
+PartOrigin OriginOf(const PartInfo& part) {
+  for (const auto& [id, origin] : Origins()) {
+    if (id == part.id) return origin;
+  }
+  return {};
+}
 
 std::span<const PartInfo> KnownParts() {
   return Parts();

@@ -14,8 +14,9 @@ struct SectorRun {
   std::uint32_t count;  // sectors in the run
 };
 
-// What the host must know of an LPC part to program it. A row of data:
-// adding a part is adding a row to kParts in part_table.cpp.
+// What the host must know of an LPC part to program it. A row of data: the
+// built-in rows are kParts in part_table.cpp; a part file adds or overrides
+// rows with the same fields (isp/part_file.h).
 struct PartInfo {
   std::uint32_t id;  // the part id that J answers
   const char* name;
@@ -34,6 +35,20 @@ struct PartInfo {
   bool read_sees_flash = false;
 };
 
+// Where a row of the table came from: built in (file empty), or the line of
+// the part file that holds it.
+struct PartOrigin {
+  std::string file;
+  int line = 0;
+};
+
+// A row read from a part file.
+struct PartRow {
+  PartInfo part;
+  std::string name;  // the storage of part.name
+  PartOrigin origin;
+};
+
 // The bytes of [address, address + length) that lie in the window and that R
 // cannot read as flash on this part: 0 when R sees the flash there.
 std::uint32_t HiddenFromRead(const PartInfo& part, std::uint32_t address, std::uint32_t length);
@@ -46,6 +61,12 @@ struct Sector {
 };
 
 std::span<const PartInfo> KnownParts();
+// Adds the rows to the table, each replacing the row with its id (a row of
+// a later call wins). Call before any part is looked up: the table's rows
+// stay where they are only until it changes.
+void AddPartRows(const std::vector<PartRow>& rows);
+// Where the known part's row came from.
+PartOrigin OriginOf(const PartInfo& part);
 const PartInfo* FindPart(std::uint32_t id);
 // The largest flash of any known part: data above it fits no part.
 std::uint32_t LargestKnownFlash();

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
 
 namespace isp_sim {
 namespace {
@@ -113,6 +114,12 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
   app.add_option("--part", part_name, "The part by name (see the table below)");
   CLI::Option* id_option = app.add_option(
       "--part-id", part_id, "The part by id; an id not in the table is answered to J as it is");
+  std::string id_override;
+  CLI::Option* override_option =
+      app.add_option("--id-override", id_override,
+                     "Answer J with this id (decimal or 0x hex), on the geometry of --part or the "
+                     "default part: a part the host may not know")
+          ->excludes(id_option);
   app.add_option("--echo", echo, "Echo dialect: crlf (line by line) or exact (byte by byte)")
       ->check(CLI::IsMember({"crlf", "exact"}));
   app.add_flag("--isp-pin", options.part.isp_pin_low, "Hold the ISP entry pin low at every reset");
@@ -152,6 +159,13 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
     const auto id = *id_option ? std::optional<std::uint32_t>(part_id) : std::nullopt;
     if (const auto error = select_part(part_name, id, options.part)) {
       throw CLI::ValidationError(*error);
+    }
+    if (*override_option) {
+      char* end = nullptr;
+      const unsigned long long value = std::strtoull(id_override.c_str(), &end, 0);
+      if (id_override.empty() || *end != '\0' || id_override[0] == '-' || value > 0xFFFFFFFFull)
+        throw CLI::ValidationError("--id-override: " + id_override + " is no 32-bit id");
+      options.part.part_id = static_cast<std::uint32_t>(value);
     }
   } catch (const CLI::ParseError& error) {
     const int code = app.exit(error);

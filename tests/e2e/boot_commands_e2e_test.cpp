@@ -7,6 +7,7 @@
 #include "isp/image_loader.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/pty_peer.h"
+#include "tests/support/image_writers.h"
 
 namespace e2e {
 namespace {
@@ -314,22 +315,25 @@ TEST_F(BootCommandsTest, ProgramTakesARawBinaryAndVerifyFindsItInTheFlash) {
   EXPECT_TRUE(FlashAtEnd(false) == expected);
 }
 
-TEST_F(BootCommandsTest, FileWhoseBytesDoNotFitItsNameIsRefusedBeforeThePortOpens) {
+TEST_F(BootCommandsTest, FileThatIsNoImageIsRefusedBeforeThePortOpens) {
   testing_support::WriteTextFile(dir.File("app.hex"), AsText(Contents(64)));
   testing_support::WriteTextFile(dir.File("app.bin"),
                                  testing_support::HexFromBytes(testing_support::Pattern(16)));
+  testing_support::WriteTextFile(dir.File("app.elf"),
+                                 testing_support::ElfFile({{1, 0, 0, Contents(64)}}));
   const struct {
     std::vector<std::string> args;
     std::string error;
   } cases[] = {
       {{"program", "app.hex"},
-       "app.hex holds no Intel HEX text (its first byte is 0x05, not ':'): a raw binary file must "
-       "end in .bin"},
-      {{"verify", "app.bin"},
-       "app.bin holds Intel HEX text, not raw binary: name it .hex to program its records at "
-       "their addresses"},
-      {{"program", "--address", "0x1000", "app.hex"},
-       "--address is for a raw binary file (.bin); the records of app.hex carry their own "
+       "app.hex holds binary data that is no ELF, S-record or Intel HEX file (its first bytes are "
+       "0x05 0x0C 0x13 0x1A); to write it raw into the flash, give its first byte's address with "
+       "--address"},
+      {{"verify", "--address", "0", "app.bin"},
+       "--address is for a raw binary file (.bin); the records of app.bin carry their own "
+       "addresses"},
+      {{"program", "--address", "0x1000", "app.elf"},
+       "--address is for a raw binary file (.bin); the segments of app.elf carry their own "
        "addresses"},
   };
   for (const auto& c : cases) {

@@ -38,6 +38,8 @@ std::string WineSetting(const char* name) {
 }
 
 void E2eTest::SetUp() {
+  // tarvo-cli reads the user's part file from here, never the real user's.
+  if (!kUnderWine) setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
   if (!kUnderWine) return;
   for (const char* name :
        {"TARVO_WINE_RUN", "TARVO_WINE_CLI", "TARVO_WINE_PORT", "TARVO_WINE_LINK"})

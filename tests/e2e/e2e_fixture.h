@@ -78,6 +78,8 @@ class E2eTest : public ::testing::Test {
     std::replace(path.begin(), path.end(), '/', '\\');
     return "Z:" + path;
   }
+  // The user's part file as tarvo-cli names it (XDG_CONFIG_HOME is the test's).
+  std::string UserPartFile() const { return dir.File("config/tarvo/parts.json"); }
   // The line that says where the traffic log went.
   std::string LogLine() const { return "Traffic log   " + ShownPath("commlog.txt") + "\n"; }
 

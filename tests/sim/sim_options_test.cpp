@@ -90,6 +90,9 @@ TEST(SimOptions, PartByNameOrById) {
       {{"--part", "LPC1114"}, "LPC1114/301", 0x0444102B},
       {{"--part", "lpc1115"}, "LPC1115/303", 327808},
       {{"--part", "lpc122"}, "LPC1227", 913309739},
+      // Another id on a part's geometry, even an id of the table.
+      {{"--part", "LPC1115/303", "--id-override", "0x12345678"}, "LPC1115/303", 0x12345678},
+      {{"--id-override", "637615927"}, "LPC1227", 637615927},
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.part);
@@ -131,10 +134,20 @@ TEST(SimOptions, DialectPinFlowControlAndTimes) {
 
 TEST(SimOptions, BadArgumentsGiveTheUsageExitCode) {
   const std::vector<std::vector<const char*>> bad = {
-      {"--no-such-flag"},        {"--part-id", "twelve"}, {"--baud-rate", "0"},
-      {"--hangup-after", "0"},   {"--noise", "-1"},       {"--flash-in", "/nonexistent/image.bin"},
-      {"--part", "LPC9999"},     {"--echo", "lf"},        {"--xon-xoff", "0"},
-      {"--hangup-at-copy", "0"}, {"--part", "LPC11"},  // the start of two rows' names
+      {"--part", "LPC11"},  // the start of two rows' names
+      {"--no-such-flag"},
+      {"--part-id", "twelve"},
+      {"--id-override", "0x1FFFFFFFF"},
+      {"--id-override", "12x"},
+      {"--id-override", "1", "--part-id", "2"},
+      {"--baud-rate", "0"},
+      {"--hangup-after", "0"},
+      {"--noise", "-1"},
+      {"--flash-in", "/nonexistent/image.bin"},
+      {"--part", "LPC9999"},
+      {"--echo", "lf"},
+      {"--xon-xoff", "0"},
+      {"--hangup-at-copy", "0"},
   };
   for (const auto& args : bad) {
     SCOPED_TRACE(args.front());

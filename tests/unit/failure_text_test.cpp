@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #ifndef _WIN32
 #include <grp.h>
@@ -11,6 +12,7 @@
 
 #include "cli/run_outcome.h"
 #include "tests/support/hex_writer.h"
+#include "cli/part_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -30,12 +32,29 @@ Failure CommandFailure(Phase phase, ResultKind kind, ReturnCode code, std::strin
   return failure;
 }
 
-TEST(FailureTextTest, EachFailureIsOneSentenceWithWhatToTry) {
-  const cli::RunContext context{"/dev/ttyUSB0", 115200, "firmware.hex"};
-  Failure unknown = CommandFailure(Phase::kIdentify, ResultKind::kSuccess, ReturnCode::CMD_SUCCESS,
-                                   "J", "0\r\n305419896\r\n");
+TEST(FailureTextTest, UnknownPartNamesThePartFileWithARowForItsId) {
+  testing_support::ScopedTempDir dir;
+  const std::string file = dir.File("parts.json");
+  std::FILE* out = std::fopen(file.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  std::fputs("[]", out);
+  std::fclose(out);
+  std::string error;
+  ASSERT_TRUE(cli::LoadPartFiles(file, error)) << error;
+  Failure unknown;
+  unknown.phase = Phase::kIdentify;
   unknown.reason = FailureReason::kUnknownPart;
   unknown.part_id = 0x12345678;
+  EXPECT_EQ(cli::DescribeFailure(unknown, {"COM1", 115200, "app.hex"}),
+            "Unknown part id 0x12345678 (305419896): add a row for it to the part file " + file +
+                " (or give one with --parts), with the rest from the part's user manual: "
+                "{\"id\": \"0x12345678\", \"name\": \"...\", \"sectors\": [{\"size\": 4096, "
+                "\"count\": ...}], \"ram_size\": ..., \"ram_buffer_start\": ..., "
+                "\"ram_buffer_end\": ...}");
+}
+
+TEST(FailureTextTest, EachFailureIsOneSentenceWithWhatToTry) {
+  const cli::RunContext context{"/dev/ttyUSB0", 115200, "firmware.hex"};
   Failure outside;
   outside.phase = Phase::kIdentify;
   outside.reason = FailureReason::kOutsideFlash;
@@ -58,9 +77,6 @@ TEST(FailureTextTest, EachFailureIsOneSentenceWithWhatToTry) {
                       "12000", "12000\r\nERR\r\n"),
        "The part did not accept \"12000\" while synchronising (received \"12000\\r\\nERR\\r\\n\"): "
        "check --crystal-khz, and that the part was reset into its boot loader"},
-      {unknown,
-       "Unknown part id 0x12345678 (305419896): add a row for this part to the part table "
-       "(isp/part_table.cpp)"},
       {outside,
        "firmware.hex: line 2049: data lies beyond the 32 KiB flash of the LPC1114/301; nothing "
        "was erased: is the file built for this part?"},
