@@ -78,9 +78,12 @@ void BootSession::Close() {
   open_ = false;
   // The part is left running its firmware whenever the lines can do it.
   if (reset_) reset_->StartFirmware();
-  isp::DetachRunLog(comm_);
+  std::string why;
+  const bool whole = isp::DetachRunLog(comm_, &why);
   comm_.CommClose();
-  if (logged_) display_->FileKept(isp::kRunLogName, AbsolutePath(isp::kRunLogName));
+  if (!logged_) return;
+  if (!whole) display_->Warning(LogIncompleteText(isp::kRunLogName, why));
+  display_->FileKept(isp::kRunLogName, AbsolutePath(isp::kRunLogName));
 }
 
 int BootSession::Finish(const std::optional<isp::Failure>& failure, const std::string& file) {

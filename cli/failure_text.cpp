@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cli/shown_name.h"
 #include "isp/sector_erase.h"
 
 namespace cli {
@@ -118,7 +119,7 @@ std::string CommandFailure(const isp::Failure& failure, const RunContext& contex
 }  // namespace
 
 std::string PortOpenFailureText(const std::string& port, const comm::OpenError& error) {
-  std::string text = "Unable to open serial port " + port;
+  std::string text = "Unable to open serial port " + ShownName(port);
   if (!error.text.empty()) text += ": " + error.text;
   switch (error.kind) {
     case comm::OpenFailure::kPermission:
@@ -161,9 +162,9 @@ std::string WhyUnreadable(const std::string& path) {
 
 std::string FileFailureText(const std::string& path, const std::string& message) {
   if (message == "Unable to open file.") {
-    return "Unable to open file " + path + ": " + WhyUnreadable(path);
+    return "Unable to open file " + ShownName(path) + ": " + WhyUnreadable(path);
   }
-  return path + ": " + message;
+  return ShownName(path) + ": " + message;
 }
 
 std::string StepFailureText(const isp::StepFailure& failure) {
@@ -177,6 +178,10 @@ std::string StepFailureText(const isp::StepFailure& failure) {
   return text;
 }
 
+std::string LogIncompleteText(const std::string& path, const std::string& why) {
+  return "\"" + ShownName(path) + "\" is incomplete: " + why;
+}
+
 std::string HexAddress(std::uint32_t address) {
   return Hex32(address);
 }
@@ -187,7 +192,7 @@ std::string DescribeFailure(const isp::Failure& failure, const RunContext& conte
       return "Unknown part id " + Hex32(failure.part_id) + " (" + std::to_string(failure.part_id) +
              "): add a row for this part to the part table (isp/part_table.cpp)";
     case isp::FailureReason::kOutsideFlash:
-      return context.file +
+      return ShownName(context.file) +
              (failure.line > 0 ? ": line " + std::to_string(failure.line) : std::string()) +
              ": data lies beyond the " + std::to_string(failure.part->flash_size / 1024) +
              " KiB flash of the " + failure.part->name +

@@ -35,4 +35,8 @@ std::string StepFailureText(const isp::StepFailure& failure);
 // The address as the part's manuals write it, e.g. 0x00001000.
 std::string HexAddress(std::uint32_t address);
 
+// The warning that a traffic log lost data (a full disk): "\"commlog.txt\" is
+// incomplete: No space left on device".
+std::string LogIncompleteText(const std::string& path, const std::string& why);
+
 }  // namespace cli

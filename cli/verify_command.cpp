@@ -4,7 +4,10 @@
 
 #include "cli/boot_session.h"
 #include "cli/failure_text.h"
+#include "cli/file_collisions.h"
+#include "isp/run_log.h"
 #include "cli/program_command.h"
+#include "cli/shown_name.h"
 #include "isp/flash_verify.h"
 
 namespace cli {
@@ -26,6 +29,14 @@ CLI::App* AddVerifyCommand(CLI::App& app, VerifyOptions& options) {
 
 int RunVerify(const VerifyOptions& options) {
   BootSession session(options.link);
+  const std::optional<std::string> collision = CollidingFiles({
+      {"the image", options.image.file, false},
+      {"the traffic log", isp::kRunLogName},
+  });
+  if (collision) {
+    session.Display().Error(*collision);
+    return kExitUsage;
+  }
   isp::FlashImage image;
   std::string error;
   bool no_vector_table = false;
@@ -39,7 +50,7 @@ int RunVerify(const VerifyOptions& options) {
   const std::optional<isp::Failure> failure =
       isp::VerifyFlash(session.Client(), session.Display(), session.Part(), image, comparison);
   if (failure || comparison.Equal()) return session.Finish(failure, options.image.file);
-  session.Display().Error("The flash differs from " + options.image.file + ": " +
+  session.Display().Error("The flash differs from " + ShownName(options.image.file) + ": " +
                           std::to_string(comparison.differing) + " of " +
                           std::to_string(comparison.compared) + " bytes differ, the first at " +
                           HexAddress(comparison.first_difference.value_or(0)));

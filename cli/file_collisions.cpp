@@ -1,0 +1,49 @@
+#include "cli/file_collisions.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "cli/shown_name.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  const bool a_exists = fs::exists(fs::symlink_status(a, error));
+  const bool b_exists = fs::exists(fs::symlink_status(b, error));
+  if (a_exists && b_exists) {
+    // The device and inode of each (the file or link itself).
+    const bool same = fs::equivalent(a, b, error);
+    return !error && same;
+  }
+  if (a_exists != b_exists) return false;
+  const fs::path resolved_a = fs::weakly_canonical(fs::absolute(a, error), error);
+  if (error) return false;
+  const fs::path resolved_b = fs::weakly_canonical(fs::absolute(b, error), error);
+  return !error && resolved_a == resolved_b;
+}
+
+std::string Named(const FileRole& file) {
+  return ShownName(file.path) + " (" + file.role + ")";
+}
+
+}  // namespace
+
+std::optional<std::string> CollidingFiles(const std::vector<FileRole>& files) {
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    for (std::size_t j = i + 1; j < files.size(); ++j) {
+      if (!files[i].written && !files[j].written) continue;
+      if (!SameFile(files[i].path, files[j].path)) continue;
+      const FileRole& written = files[j].written ? files[j] : files[i];
+      const FileRole& other = &written == &files[j] ? files[i] : files[j];
+      return Named(written) + " is the same file as " + Named(other) +
+             ": nothing was sent; give another name";
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace cli
