@@ -39,8 +39,8 @@ void WarnIfLinesRefused(const isp::ResetLines* lines, RunReport& display) {
   }
 }
 
-BootSession::BootSession(const LinkOptions& options)
-    : options_(options), display_(MakeRunDisplay(OutputOptions{})) {}
+BootSession::BootSession(const LinkOptions& options, const char* command)
+    : options_(options), command_(command), display_(MakeRunDisplay(OutputOptions{})) {}
 
 BootSession::~BootSession() {
   Close();
@@ -97,8 +97,9 @@ int BootSession::Finish(const std::optional<isp::Failure>& failure, const std::s
     return kExitComplete;
   }
   const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
-  display_->Error(stopped ? StopText(stop_->Signal())
-                          : DescribeFailure(*failure, {options_.port, options_.baud, file}));
+  display_->Error(stopped
+                      ? StopText(stop_->Signal())
+                      : DescribeFailure(*failure, {options_.port, options_.baud, file, command_}));
   display_->Finish(false);
   if (stopped) return StoppedExitStatus(stop_->Signal());
   return RefusedRequest(failure->reason) ? kExitNotStarted : kExitFailed;

@@ -51,12 +51,51 @@ std::string Where(const isp::Failure& failure) {
   return text;
 }
 
-std::string CodeHint(isp::ReturnCode code) {
+// Under CRP1 a part erases sector 0 only with every other sector and takes
+// no code into it; under CRP2 it erases only every sector at once and takes
+// no code at all; under both it refuses to read (R) or compare (M) its flash.
+// The level was read at the part's last reset, so an erase lifts it only
+// from the next one.
+std::string ProtectionHint(isp::Phase phase, const std::string& command) {
+  switch (phase) {
+    case isp::Phase::kRead:
+    case isp::Phase::kVerify:
+      return "the part's code read protection (CRP1 or CRP2) refuses to let its flash be read or "
+             "compared, so it cannot be " +
+             std::string(command == "read" ? "read" : "verified") +
+             " while it is protected; only an erase of every sector lifts that (from the next "
+             "reset), and it loses all that the flash holds";
+    case isp::Phase::kErase:
+      if (command == "erase") {
+        return "under code read protection the part erases sector 0 (CRP1), or any sector "
+               "(CRP2), only together with every other one: erase --all erases the whole flash";
+      }
+      if (command == "program") {
+        return "under code read protection (CRP1 or CRP2) the part erases sector 0 only together "
+               "with every other one and takes no new code before it is reset; nothing was "
+               "erased. To replace all it holds: program --erase-all (the run ends after the "
+               "erase), reset the part into its boot loader and program again";
+      }
+      break;
+    case isp::Phase::kWrite:
+    case isp::Phase::kRestart:
+      if (command == "program") {
+        return "the part's code read protection (CRP1 or CRP2) refuses new code until it is reset: "
+               "after an erase of every sector (--erase-all), reset the part into its boot loader "
+               "and program again";
+      }
+      break;
+    default:
+      break;
+  }
+  return "the part's code read protection (CRP1 or CRP2) refuses it";
+}
+
+std::string CodeHint(isp::ReturnCode code, isp::Phase phase, const std::string& command) {
   using isp::ReturnCode;
   switch (code) {
     case ReturnCode::CODE_READ_PROTECTION_ENABLED:
-      return "the part's code read protection refuses it; a part under CRP1 or CRP2 takes only "
-             "an erase of every sector (--erase-all)";
+      return ProtectionHint(phase, command);
     case ReturnCode::CMD_LOCKED:
       return "the part did not stay unlocked; reset it into its boot loader and try again";
     case ReturnCode::BUSY:
@@ -79,7 +118,7 @@ std::string CommandFailure(const isp::Failure& failure, const RunContext& contex
       result.received.empty() ? "nothing" : Quoted(isp::ShowBytes(result.received));
   switch (result.kind) {
     case isp::ResultKind::kReturnCode: {
-      const std::string hint = CodeHint(result.code);
+      const std::string hint = CodeHint(result.code, failure.phase, context.command);
       return "The part answered " + std::string(isp::ReturnCodeName(result.code)) + " (" +
              std::to_string(static_cast<int>(result.code)) + ") to " + Quoted(result.command) +
              " " + Where(failure) + (hint.empty() ? "" : ": " + hint);
@@ -217,6 +256,11 @@ std::string DescribeFailure(const isp::Failure& failure, const RunContext& conte
              HexAddress(failure.address.value_or(0)) + ": the " + failure.part->name + " has " +
              std::to_string(failure.part->flash_size / 1024) + " KiB of flash (" + HexAddress(0) +
              " to " + HexAddress(failure.part->flash_size - 1) + ")";
+    case isp::FailureReason::kProtectedPart:
+      return "Every sector of the " + std::string(failure.part ? failure.part->name : "part") +
+             " is erased, but it keeps its code read protection until it is reset, so nothing "
+             "was written: reset the part into its boot loader (RESET with the ISP pin low) and "
+             "program again";
     case isp::FailureReason::kCommand:
       break;
   }

@@ -13,6 +13,9 @@ struct RunContext {
   std::string port;
   unsigned baud = 0;
   std::string file;
+  // The command that ran ("program", "read", "erase", "verify", "info"), so
+  // that advice names only options it has.
+  std::string command;
 };
 
 // One sentence for the user: what went wrong, where (the command sent and

@@ -37,8 +37,9 @@ std::optional<std::string> CollidingFiles(const std::vector<FileRole>& files) {
     for (std::size_t j = i + 1; j < files.size(); ++j) {
       if (!files[i].written && !files[j].written) continue;
       if (!SameFile(files[i].path, files[j].path)) continue;
-      const FileRole& written = files[j].written ? files[j] : files[i];
-      const FileRole& other = &written == &files[j] ? files[i] : files[j];
+      const bool first_written = files[i].written;
+      const FileRole& written = first_written ? files[i] : files[j];
+      const FileRole& other = first_written ? files[j] : files[i];
       return Named(written) + " is the same file as " + Named(other) +
              ": nothing was sent; give another name";
     }

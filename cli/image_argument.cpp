@@ -10,8 +10,8 @@ namespace cli {
 bool LoadImageArgument(const ImageArgument& argument, isp::FlashImage& image, std::string& error,
                        bool& no_vector_table) {
   if (argument.address_given && isp::FormatOfName(argument.file) != isp::ImageFormat::kBinary) {
-    error = "--address is for a raw binary file (.bin); the records of " + ShownName(argument.file) +
-            " carry their own addresses";
+    error = "--address is for a raw binary file (.bin); the records of " +
+            ShownName(argument.file) + " carry their own addresses";
     return false;
   }
   if (!isp::LoadImageFile(argument.file, argument.address, isp::LargestKnownFlash(), image,

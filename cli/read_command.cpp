@@ -40,7 +40,7 @@ CLI::App* AddReadCommand(CLI::App& app, ReadOptions& options) {
 }
 
 int RunRead(const ReadOptions& options) {
-  BootSession session(options.link);
+  BootSession session(options.link, "read");
   const std::optional<std::string> collision = CollidingFiles({
       {"--out", options.out},
       {"the traffic log", isp::kRunLogName},

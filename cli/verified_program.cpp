@@ -104,8 +104,9 @@ int RunVerifiedProgram(const ProgramOptions& options) {
     return kExitComplete;
   }
   const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
-  display.Error(stopped ? StopText(stop.Signal())
-                        : DescribeFailure(*failure, {options.port, options.baud, options.file}));
+  display.Error(
+      stopped ? StopText(stop.Signal())
+              : DescribeFailure(*failure, {options.port, options.baud, options.file, "program"}));
   log_kept();
   display.Finish(false);
   if (stopped) return StoppedExitStatus(stop.Signal());

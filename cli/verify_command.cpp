@@ -5,10 +5,10 @@
 #include "cli/boot_session.h"
 #include "cli/failure_text.h"
 #include "cli/file_collisions.h"
-#include "isp/run_log.h"
 #include "cli/program_command.h"
 #include "cli/shown_name.h"
 #include "isp/flash_verify.h"
+#include "isp/run_log.h"
 
 namespace cli {
 
@@ -28,7 +28,7 @@ CLI::App* AddVerifyCommand(CLI::App& app, VerifyOptions& options) {
 }
 
 int RunVerify(const VerifyOptions& options) {
-  BootSession session(options.link);
+  BootSession session(options.link, "verify");
   const std::optional<std::string> collision = CollidingFiles({
       {"the image", options.image.file, false},
       {"the traffic log", isp::kRunLogName},

@@ -25,8 +25,9 @@ std::FILE* CreateOutputFile(const char* name, std::string& why) {
   const int folder = OpenOutputFolder(name, leaf, why);
   if (folder < 0) return nullptr;
   // No O_TRUNC here: nothing is emptied before it is known to be ours.
-  const int fd = ::openat(folder, leaf.c_str(),
-                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+  const int fd =
+      ::openat(folder, leaf.c_str(),
+               O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
   ::close(folder);
   if (fd < 0) {
     if (errno == ELOOP) return Refuse(fd, why, "it is a symbolic link");

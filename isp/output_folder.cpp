@@ -23,7 +23,8 @@ int OpenOutputFolder(const std::string& path, std::string& leaf, std::string& wh
     const std::string part = path.substr(begin, end - begin);
     begin = end + 1;
     if (part.empty() || part == ".") continue;
-    const int next = ::openat(folder, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int next =
+        ::openat(folder, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (next < 0) {
       const int error = errno;
       struct stat info {};

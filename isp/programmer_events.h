@@ -28,6 +28,7 @@ enum class WarningKind {
   kNoVectorTable,     // the image leaves sector 0 as it is: no checksum word
   kResends,           // the part asked for data lines again (count times)
   kNoFirmwareAnswer,  // the "!" request went unanswered
+  kProtectedPart,     // the part refuses to read its flash (CRP1 or higher): erase only
 };
 
 struct Warning {
@@ -44,6 +45,7 @@ enum class FailureReason {
   kVerifyMismatch,     // flash differs from the image (address)
   kNoSuchSectors,      // the sectors asked for are not all the part's (sectors)
   kRangeOutsideFlash,  // the range asked for is not all flash (address, length)
+  kProtectedPart,      // every sector erased, but the protection lasts until a reset
 };
 
 // Where and why a run failed, so that a front end can say it in one sentence.

@@ -65,8 +65,7 @@ TEST(FailureTextTest, EachFailureIsOneSentenceWithWhatToTry) {
       {CommandFailure(Phase::kErase, ResultKind::kReturnCode,
                       ReturnCode::CODE_READ_PROTECTION_ENABLED, "E 0 0", "19\r\n", 0),
        "The part answered CODE_READ_PROTECTION_ENABLED (19) to \"E 0 0\" while erasing at "
-       "0x00000000: the part's code read protection refuses it; a part under CRP1 or CRP2 takes "
-       "only an erase of every sector (--erase-all)"},
+       "0x00000000: the part's code read protection (CRP1 or CRP2) refuses it"},
       {CommandFailure(Phase::kWrite, ResultKind::kTimeOut, ReturnCode::CMD_SUCCESS,
                       "C 0 268436224 4096", "", 0),
        "No answer to \"C 0 268436224 4096\" while writing at 0x00000000 (received nothing): is "
