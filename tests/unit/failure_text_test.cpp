@@ -27,7 +27,7 @@ Failure CommandFailure(Phase phase, ResultKind kind, ReturnCode code, std::strin
 }
 
 TEST(FailureTextTest, EachFailureIsOneSentenceWithWhatToTry) {
-  const cli::RunContext context{"/dev/ttyUSB0", 115200, "firmware.hex"};
+  const cli::RunContext context{"/dev/ttyUSB0", 115200, "firmware.hex", ""};
   Failure unknown = CommandFailure(Phase::kIdentify, ResultKind::kSuccess, ReturnCode::CMD_SUCCESS,
                                    "J", "0\r\n305419896\r\n");
   unknown.reason = FailureReason::kUnknownPart;
