@@ -24,7 +24,8 @@ std::string AsText(const std::vector<std::uint8_t>& bytes) {
 }
 
 // Flash contents that differ from byte to byte, the protection word set.
-std::vector<std::uint8_t> Flash(std::uint32_t size, std::uint32_t protection_word = 0xFFFFFFFF) {
+std::vector<std::uint8_t> FlashWith(std::uint32_t size,
+                                    std::uint32_t protection_word = 0xFFFFFFFF) {
   std::vector<std::uint8_t> bytes(size);
   for (std::uint32_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
   for (std::uint32_t i = 0; i < 4; ++i)
@@ -72,16 +73,16 @@ TEST_F(KeptFilesTest, ReadThatFailsLeavesTheOldFileByteIdentical) {
     const char* error;
   } cases[] = {
       {"missing port", false, {}, {}, {}, 2, "Unable to open serial port /dev/tarvo-no-such-port"},
-      {"silent part", true, Flash(64), {"--silent"}, {}, 1, "Part not responding"},
+      {"silent part", true, FlashWith(64), {"--silent"}, {}, 1, "Part not responding"},
       {"range outside the flash",
        true,
-       Flash(64),
+       FlashWith(64),
        {},
        {"--address", "0x1FFFC", "--length", "8"},
        2,
        "Cannot read 8 bytes at 0x0001FFFC"},
-      {"CRP1", true, Flash(0x400, kCrp1), {}, {}, 1, "cannot be read while it is protected"},
-      {"CRP2", true, Flash(0x400, kCrp2), {}, {}, 1, "cannot be read while it is protected"},
+      {"CRP1", true, FlashWith(0x400, kCrp1), {}, {}, 1, "cannot be read while it is protected"},
+      {"CRP2", true, FlashWith(0x400, kCrp2), {}, {}, 1, "cannot be read while it is protected"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -104,7 +105,7 @@ TEST_F(KeptFilesTest, ReadStoppedBySignalLeavesTheOldFileByteIdentical) {
     testing_support::WriteTextFile(dir.File("keep.bin"), kOldText);
     // At the real line rate the whole flash takes some 16 s: the signal
     // comes once the read is under way (the log holds more than the sync).
-    StartOver(Flash(k1227Flash), {"--baud-rate", "115200"});
+    StartOver(FlashWith(k1227Flash), {"--baud-rate", "115200"});
     const auto result = testing_support::RunProcessSignalledWhen(
         {TARVO_CLI_PATH, "read", "--no-start-isp", "--port", sim->Path(), "--out", "keep.bin"},
         dir.Path().string(), signal_number,
@@ -124,7 +125,7 @@ TEST_F(KeptFilesTest, ReadOntoAFullDiskNamesTheReasonAndKeepsTheOldFile) {
     GTEST_SKIP() << "no user namespaces here for a small tmpfs";
   }
   fs::create_directory(dir.File("small"));
-  StartOver(Flash(k1227Flash));
+  StartOver(FlashWith(k1227Flash));
   const std::string script =
       "mount -t tmpfs -o size=64k tmpfs small && cd small && printf %s \"$1\" > keep.bin && "
       "\"$2\" read --no-start-isp --port \"$3\" --out keep.bin; status=$?; "
@@ -147,7 +148,7 @@ TEST_F(KeptFilesTest, ReadOntoAFullDiskNamesTheReasonAndKeepsTheOldFile) {
 TEST_F(KeptFilesTest, ReadThatSucceedsReplacesTheFileAndKeepsItsPermissions) {
   testing_support::WriteTextFile(dir.File("keep.bin"), kOldText);
   ASSERT_EQ(chmod(dir.File("keep.bin").c_str(), 0600), 0);
-  const std::vector<std::uint8_t> flash = Flash(0x400);
+  const std::vector<std::uint8_t> flash = FlashWith(0x400);
   StartOver(flash);
   const auto result = Run(Port(), {"read", "--out", "keep.bin", "--length", "1024"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
@@ -233,7 +234,7 @@ TEST_F(KeptFilesTest, ProtectedPartGetsAdviceThatFitsTheCommandAndNeverErasesWha
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<std::uint8_t> flash = Flash(0x2000, c.word);
+    const std::vector<std::uint8_t> flash = FlashWith(0x2000, c.word);
     StartOver(flash);
     const auto result = Run(Port(), c.args);
     EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
@@ -252,7 +253,7 @@ TEST_F(KeptFilesTest, ProgramWithEraseAllOnAProtectedPartSaysBeforeTheEraseThatT
                                  testing_support::HexFromBytes(testing_support::Pattern(0x400)));
   for (const std::uint32_t word : {kCrp1, kCrp2}) {
     SCOPED_TRACE(word);
-    StartOver(Flash(0x2000, word));
+    StartOver(FlashWith(0x2000, word));
     const auto result = Run(Port(), {"program", "--erase-all", "fw.hex"});
     EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
     const std::size_t warning = result.err.find(
@@ -275,7 +276,7 @@ TEST_F(KeptFilesTest, ProgramWithEraseAllOnAProtectedPartSaysBeforeTheEraseThatT
 
 TEST_F(KeptFilesTest, NameWithAnEscapeSequenceIsShownEscaped) {
   const std::string name = "\x1b[2K\rComplete.";
-  StartOver(Flash(0x400));
+  StartOver(FlashWith(0x400));
   const auto result = Run(Port(), {"read", "--out", name, "--length", "16"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_NE(result.out.find(" into \\x1B[2K\\x0DComplete.\n"), std::string::npos) << result.out;
