@@ -1,10 +1,8 @@
 #include "cli/read_command.h"
 
 #include <CLI/CLI.hpp>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 
 #include "cli/boot_session.h"
 #include "cli/file_collisions.h"
@@ -78,9 +76,8 @@ int RunRead(const ReadOptions& options) {
   const std::string text = isp::WantsIntelHex(options.out)
                                ? isp::IntelHexText(options.address, flash)
                                : std::string(flash.begin(), flash.end());
-  bool written = std::fwrite(text.data(), 1, text.size(), file.File()) == text.size();
-  if (!written) why = std::strerror(errno);
-  written = file.Commit(why) && written;
+  const bool whole = file.Write(text.data(), text.size());
+  const bool written = file.Commit(why) && whole;
   if (!written) {
     // The old file, if any, is as it was.
     session.Display().Error("Cannot write " + ShownName(options.out) + ": " + why);

@@ -48,6 +48,7 @@ ReplacementFile::~ReplacementFile() {
 
 bool ReplacementFile::Open(const std::string& path, std::string& why) {
   Abandon();
+  error_ = 0;
   path_ = path;
   std::string& leaf = leaf_;
   folder_ = OpenOutputFolder(path, leaf, why);
@@ -88,6 +89,14 @@ bool ReplacementFile::Open(const std::string& path, std::string& why) {
   return true;
 }
 
+bool ReplacementFile::Write(const void* data, std::size_t size) {
+  if (file_ == nullptr) return false;
+  errno = 0;
+  if (std::fwrite(data, 1, size, file_) == size) return true;
+  if (error_ == 0) error_ = errno;
+  return false;
+}
+
 bool ReplacementFile::Commit(std::string& why) {
   if (file_ == nullptr) {
     why = "the file is not open";
@@ -96,7 +105,10 @@ bool ReplacementFile::Commit(std::string& why) {
   errno = 0;
   bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
   if (ok) ok = fsync(fileno(file_)) == 0;
-  if (!ok) why = errno != 0 ? std::strerror(errno) : "the disk refused the data";
+  if (!ok) {
+    const int error = error_ != 0 ? error_ : errno;
+    why = error != 0 ? std::strerror(error) : "the disk refused the data";
+  }
   const int closed = std::fclose(file_);
   file_ = nullptr;
   if (ok && closed != 0) {

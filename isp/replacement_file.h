@@ -23,6 +23,9 @@ class ReplacementFile {
   // Creates the new file; false with why set when path cannot be written.
   bool Open(const std::string& path, std::string& why);
   std::FILE* File() const { return file_; }
+  // Writes the data to the new file; false when the system refused it, its
+  // reason kept for Commit.
+  bool Write(const void* data, std::size_t size);
   // Puts the data in place; false with the system's reason (e.g. "No space
   // left on device") when it could not be written whole: the old file stays.
   bool Commit(std::string& why);
@@ -35,6 +38,7 @@ class ReplacementFile {
   std::string temp_;  // the new file's name (in the folder, on POSIX)
   std::FILE* file_ = nullptr;
   int folder_ = -1;  // POSIX: the folder, opened without following links
+  int error_ = 0;    // errno of the first write that failed
 };
 
 }  // namespace isp

@@ -2,6 +2,8 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "isp/replacement_file.h"
@@ -31,6 +33,7 @@ ReplacementFile::~ReplacementFile() {
 // path is followed (the README says so).
 bool ReplacementFile::Open(const std::string& path, std::string& why) {
   Abandon();
+  error_ = 0;
   path_ = path;
   const std::size_t slash = path.find_last_of("/\\:");
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
@@ -80,13 +83,21 @@ bool ReplacementFile::Open(const std::string& path, std::string& why) {
   return true;
 }
 
+bool ReplacementFile::Write(const void* data, std::size_t size) {
+  if (file_ == nullptr) return false;
+  errno = 0;
+  if (std::fwrite(data, 1, size, file_) == size) return true;
+  if (error_ == 0) error_ = errno;
+  return false;
+}
+
 bool ReplacementFile::Commit(std::string& why) {
   if (file_ == nullptr) {
     why = "the file is not open";
     return false;
   }
   bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
-  if (!ok) why = "the disk refused the data";
+  if (!ok) why = error_ != 0 ? std::strerror(error_) : "the disk refused the data";
   if (ok && !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_))))) {
     ok = false;
     why = SystemText(GetLastError());

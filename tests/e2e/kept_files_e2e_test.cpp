@@ -120,8 +120,10 @@ TEST_F(KeptFilesTest, ReadStoppedBySignalLeavesTheOldFileByteIdentical) {
 // A small file system of its own, mounted in a user and mount namespace so
 // that no privilege is needed: the read fills it.
 TEST_F(KeptFilesTest, ReadOntoAFullDiskNamesTheReasonAndKeepsTheOldFile) {
-  if (testing_support::RunProcess({"unshare", "-rm", "true"}, dir.Path().string()).exit_status !=
-      0) {
+  const std::string unshare = "/usr/bin/unshare";
+  if (!fs::exists(unshare) ||
+      testing_support::RunProcess({unshare, "-rm", "/bin/true"}, dir.Path().string()).exit_status !=
+          0) {
     GTEST_SKIP() << "no user namespaces here for a small tmpfs";
   }
   fs::create_directory(dir.File("small"));
@@ -131,7 +133,7 @@ TEST_F(KeptFilesTest, ReadOntoAFullDiskNamesTheReasonAndKeepsTheOldFile) {
       "\"$2\" read --no-start-isp --port \"$3\" --out keep.bin; status=$?; "
       "cat keep.bin > ../after.bin; ls -A > ../listing.txt; exit $status";
   const auto result = testing_support::RunProcess(
-      {"unshare", "-rm", "sh", "-c", script, "sh", kOldText, TARVO_CLI_PATH, sim->Path()},
+      {unshare, "-rm", "/bin/sh", "-c", script, "sh", kOldText, TARVO_CLI_PATH, sim->Path()},
       dir.Path().string());
   EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
   EXPECT_NE(result.err.find("Error: Cannot write keep.bin: No space left on device\n"),
