@@ -10,8 +10,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool SameFile(const std::string& a, const std::string& b) {
+bool SameFile(const FileRole& first, const FileRole& second) {
+  const std::string& a = first.path;
+  const std::string& b = second.path;
   std::error_code error;
+  // An output that is a symbolic link is refused when it is opened, so
+  // nothing is written through it: it collides with nothing.
+  if ((first.written && fs::is_symlink(a, error)) || (second.written && fs::is_symlink(b, error)))
+    return false;
   const bool a_exists = fs::exists(fs::symlink_status(a, error));
   const bool b_exists = fs::exists(fs::symlink_status(b, error));
   if (a_exists && b_exists) {
@@ -36,7 +42,7 @@ std::optional<std::string> CollidingFiles(const std::vector<FileRole>& files) {
   for (std::size_t i = 0; i < files.size(); ++i) {
     for (std::size_t j = i + 1; j < files.size(); ++j) {
       if (!files[i].written && !files[j].written) continue;
-      if (!SameFile(files[i].path, files[j].path)) continue;
+      if (!SameFile(files[i], files[j])) continue;
       const bool first_written = files[i].written;
       const FileRole& written = first_written ? files[i] : files[j];
       const FileRole& other = first_written ? files[j] : files[i];
