@@ -67,6 +67,14 @@ TEST(FileCollisionsTest, TheSameFileUnderAnyNameIsFoundWhenOneOfThemIsWritten) {
   EXPECT_EQ(
       cli::CollidingFiles({{"the image", "fw.hex", false}, {"--log", "hard.hex"}}).value_or(""),
       "hard.hex (--log) is the same file as fw.hex (the image)" + clash);
+  // An output that is a link is refused when opened: nothing goes through it.
+  ASSERT_EQ(symlink(dir.File("fw.hex").c_str(), dir.File("link.log").c_str()), 0);
+  EXPECT_EQ(cli::CollidingFiles({{"the image", "fw.hex", false}, {"--log", "link.log"}}),
+            std::nullopt);
+  // An input that is a link to an output is the output's file.
+  EXPECT_EQ(
+      cli::CollidingFiles({{"the image", "link.log", false}, {"--log", "fw.hex"}}).value_or(""),
+      "fw.hex (--log) is the same file as link.log (the image)" + clash);
 #endif
 }
 
