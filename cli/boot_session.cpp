@@ -41,8 +41,8 @@ void WarnIfLinesRefused(const isp::ResetLines* lines, RunReport& display) {
   }
 }
 
-BootSession::BootSession(const LinkOptions& options)
-    : options_(options), display_(MakeRunReport(options.output)) {}
+BootSession::BootSession(const LinkOptions& options, const char* command)
+    : options_(options), command_(command), display_(MakeRunReport(options.output)) {}
 
 BootSession::~BootSession() {
   Close();
@@ -84,9 +84,12 @@ void BootSession::Close() {
   open_ = false;
   // The part is left running its firmware whenever the lines can do it.
   if (reset_) reset_->StartFirmware();
-  isp::DetachRunLog(comm_);
+  std::string why;
+  const bool whole = isp::DetachRunLog(comm_, &why);
   comm_.CommClose();
-  if (logged_) display_->FileKept(isp::kRunLogName, AbsolutePath(options_.output.log_path));
+  if (!logged_) return;
+  if (!whole) display_->Warning(LogIncompleteText(isp::kRunLogName, why));
+  display_->FileKept(isp::kRunLogName, AbsolutePath(options_.output.log_path));
 }
 
 int BootSession::Finish(const std::optional<isp::Failure>& work_failure, const std::string& file) {
@@ -107,8 +110,9 @@ int BootSession::Finish(const std::optional<isp::Failure>& work_failure, const s
   }
   // The result and its cause first, the log's place after them.
   const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
-  display_->Error(stopped ? StopText(stop_->Signal())
-                          : DescribeFailure(*failure, {options_.port, options_.baud, file}));
+  display_->Error(stopped
+                      ? StopText(stop_->Signal())
+                      : DescribeFailure(*failure, {options_.port, options_.baud, file, command_}));
   Close();
   display_->Finish(false);
   if (stopped) return StoppedExitStatus(stop_->Signal());

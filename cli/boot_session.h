@@ -28,7 +28,8 @@ void WarnIfLinesRefused(const isp::ResetLines* lines, RunReport& display);
 // before the next command goes out.
 class BootSession {
  public:
-  explicit BootSession(const LinkOptions& options);
+  // command names the command for its advice ("read", "erase", ...).
+  explicit BootSession(const LinkOptions& options, const char* command = "");
   ~BootSession();
   BootSession(const BootSession&) = delete;
   BootSession& operator=(const BootSession&) = delete;
@@ -54,6 +55,7 @@ class BootSession {
   void Close();
 
   LinkOptions options_;
+  std::string command_;
   std::unique_ptr<RunReport> display_;
   bool logged_ = false;
   std::optional<StopSignals> stop_;

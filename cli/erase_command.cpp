@@ -27,7 +27,7 @@ CLI::App* AddEraseCommand(CLI::App& app, EraseOptions& options) {
 }
 
 int RunErase(const EraseOptions& options) {
-  BootSession session(options.link);
+  BootSession session(options.link, "erase");
   int status = 0;
   if (!session.Start(status)) return status;
   const std::optional<isp::SectorSpan> span =

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "cli/part_files.h"
+#include "cli/shown_name.h"
 #include "isp/sector_erase.h"
 
 #ifndef _WIN32
@@ -56,12 +57,51 @@ std::string Where(const isp::Failure& failure) {
   return text;
 }
 
-std::string CodeHint(isp::ReturnCode code) {
+// Under CRP1 a part erases sector 0 only with every other sector and takes
+// no code into it; under CRP2 it erases only every sector at once and takes
+// no code at all; under both it refuses to read (R) or compare (M) its flash.
+// The level was read at the part's last reset, so an erase lifts it only
+// from the next one.
+std::string ProtectionHint(isp::Phase phase, const std::string& command) {
+  switch (phase) {
+    case isp::Phase::kRead:
+    case isp::Phase::kVerify:
+      return "the part's code read protection (CRP1 or CRP2) refuses to let its flash be read or "
+             "compared, so it cannot be " +
+             std::string(command == "read" ? "read" : "verified") +
+             " while it is protected; only an erase of every sector lifts that (from the next "
+             "reset), and it loses all that the flash holds";
+    case isp::Phase::kErase:
+      if (command == "erase") {
+        return "under code read protection the part erases sector 0 (CRP1), or any sector "
+               "(CRP2), only together with every other one: erase --all erases the whole flash";
+      }
+      if (command == "program") {
+        return "under code read protection (CRP1 or CRP2) the part erases sector 0 only together "
+               "with every other one and takes no new code before it is reset; nothing was "
+               "erased. To replace all it holds: program --erase-all (the run ends after the "
+               "erase), reset the part into its boot loader and program again";
+      }
+      break;
+    case isp::Phase::kWrite:
+    case isp::Phase::kRestart:
+      if (command == "program") {
+        return "the part's code read protection (CRP1 or CRP2) refuses new code until it is reset: "
+               "after an erase of every sector (--erase-all), reset the part into its boot loader "
+               "and program again";
+      }
+      break;
+    default:
+      break;
+  }
+  return "the part's code read protection (CRP1 or CRP2) refuses it";
+}
+
+std::string CodeHint(isp::ReturnCode code, isp::Phase phase, const std::string& command) {
   using isp::ReturnCode;
   switch (code) {
     case ReturnCode::CODE_READ_PROTECTION_ENABLED:
-      return "the part's code read protection refuses it; a part under CRP1 or CRP2 takes only "
-             "an erase of every sector (--erase-all)";
+      return ProtectionHint(phase, command);
     case ReturnCode::CMD_LOCKED:
       return "the part did not stay unlocked; reset it into its boot loader and try again";
     case ReturnCode::BUSY:
@@ -84,7 +124,7 @@ std::string CommandFailure(const isp::Failure& failure, const RunContext& contex
       result.received.empty() ? "nothing" : Quoted(isp::ShowBytes(result.received));
   switch (result.kind) {
     case isp::ResultKind::kReturnCode: {
-      const std::string hint = CodeHint(result.code);
+      const std::string hint = CodeHint(result.code, failure.phase, context.command);
       return "The part answered " + std::string(isp::ReturnCodeName(result.code)) + " (" +
              std::to_string(static_cast<int>(result.code)) + ") to " + Quoted(result.command) +
              " " + Where(failure) + (hint.empty() ? "" : ": " + hint);
@@ -154,7 +194,7 @@ std::string DeviceGroupName(const std::string& path) {
 }
 
 std::string PortOpenFailureText(const std::string& port, const comm::OpenError& error) {
-  std::string text = "Unable to open serial port " + port;
+  std::string text = "Unable to open serial port " + ShownName(port);
   if (!error.text.empty()) text += ": " + error.text;
   switch (error.kind) {
     case comm::OpenFailure::kPermission:
@@ -195,9 +235,9 @@ std::string WhyUnreadable(const std::string& path) {
 
 std::string FileFailureText(const std::string& path, const std::string& message) {
   if (message == "Unable to open file.") {
-    return "Unable to open file " + path + ": " + WhyUnreadable(path);
+    return "Unable to open file " + ShownName(path) + ": " + WhyUnreadable(path);
   }
-  return path + ": " + message;
+  return ShownName(path) + ": " + message;
 }
 
 std::string StepFailureText(const isp::StepFailure& failure) {
@@ -209,6 +249,10 @@ std::string StepFailureText(const isp::StepFailure& failure) {
     text += " (" + std::string(isp::ReturnCodeName(*code)) + ")";
   }
   return text;
+}
+
+std::string LogIncompleteText(const std::string& path, const std::string& why) {
+  return "\"" + ShownName(path) + "\" is incomplete: " + why;
 }
 
 std::string HexAddress(std::uint32_t address) {
@@ -223,7 +267,7 @@ std::string DescribeFailure(const isp::Failure& failure, const RunContext& conte
              " (or give one with --parts), with the rest from the part's user manual: " +
              PartRowTemplate(failure.part_id);
     case isp::FailureReason::kOutsideFlash:
-      return context.file +
+      return ShownName(context.file) +
              (failure.line > 0 ? ": line " + std::to_string(failure.line) : std::string()) +
              ": data lies beyond the " + std::to_string(failure.part->flash_size / 1024) +
              " KiB flash of the " + failure.part->name +
@@ -263,6 +307,11 @@ std::string DescribeFailure(const isp::Failure& failure, const RunContext& conte
              HexAddress(failure.address.value_or(0)) + ": the " + failure.part->name + " has " +
              std::to_string(failure.part->flash_size / 1024) + " KiB of flash (" + HexAddress(0) +
              " to " + HexAddress(failure.part->flash_size - 1) + ")";
+    case isp::FailureReason::kProtectedPart:
+      return "Every sector of the " + std::string(failure.part ? failure.part->name : "part") +
+             " is erased, but it keeps its code read protection until it is reset, so nothing "
+             "was written: reset the part into its boot loader (RESET with the ISP pin low) and "
+             "program again";
     case isp::FailureReason::kCommand:
       break;
   }

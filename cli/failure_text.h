@@ -13,6 +13,9 @@ struct RunContext {
   std::string port;
   unsigned baud = 0;
   std::string file;
+  // The command that ran ("program", "read", "erase", "verify", "info"), so
+  // that advice names only options it has.
+  std::string command;
 };
 
 // One sentence for the user: what went wrong, where (the command sent and
@@ -38,5 +41,9 @@ std::string StepFailureText(const isp::StepFailure& failure);
 
 // The address as the part's manuals write it, e.g. 0x00001000.
 std::string HexAddress(std::uint32_t address);
+
+// The warning that a traffic log lost data (a full disk): "\"commlog.txt\" is
+// incomplete: No space left on device".
+std::string LogIncompleteText(const std::string& path, const std::string& why);
 
 }  // namespace cli

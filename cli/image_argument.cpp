@@ -1,6 +1,7 @@
 #include "cli/image_argument.h"
 
 #include "cli/failure_text.h"
+#include "cli/shown_name.h"
 #include "isp/image_file.h"
 #include "isp/part_table.h"
 
@@ -22,7 +23,11 @@ bool LoadImageArgument(const ImageArgument& argument, isp::FlashImage& image, st
   }
   if (!good) {
     // Every message names the file, and one that does not open says why.
-    if (error.rfind(argument.file, 0) != 0) error = FileFailureText(argument.file, error);
+    if (error.rfind(argument.file, 0) != 0) {
+      error = FileFailureText(argument.file, error);
+    } else {
+      error = ShownName(argument.file) + error.substr(argument.file.size());
+    }
     return false;
   }
   image = std::move(loaded);

@@ -82,7 +82,7 @@ CLI::App* AddInfoCommand(CLI::App& app, InfoOptions& options) {
 }
 
 int RunInfo(const InfoOptions& options) {
-  BootSession session(options.link);
+  BootSession session(options.link, "info");
   int status = 0;
   if (!session.Start(status)) return status;
   isp::PartDetails details;

@@ -70,6 +70,10 @@ std::string WarningText(const isp::Warning& warning) {
     case isp::WarningKind::kResends:
       return "the part asked for " + std::to_string(warning.count) +
              " data block(s) again: the line is noisy";
+    case isp::WarningKind::kProtectedPart:
+      return "the part is under code read protection (CRP1 or higher: it refuses to read its "
+             "flash); it takes an erase of every sector, but no new code before it is reset: "
+             "the run ends after the erase";
     case isp::WarningKind::kNoFirmwareAnswer:
       break;  // a part already in its boot loader does not answer the request
   }

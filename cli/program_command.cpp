@@ -6,11 +6,13 @@
 
 #include "cli/console.h"
 #include "cli/failure_text.h"
+#include "cli/file_collisions.h"
 #include "cli/json_lines.h"
 #include "cli/port_argument.h"
 #include "cli/progress_display.h"
 #include "cli/run_log_choice.h"
 #include "cli/run_outcome.h"
+#include "cli/shown_name.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_window.h"
 #include "comm/clock.h"
@@ -44,6 +46,13 @@ int RunProgram(const ProgramOptions& options) {
                         {out.colour, StyleOf(stderr).colour, output.quiet}, json.get());
   comm::Comm comm;
 
+  std::vector<FileRole> files = {{"the image", options.file, false},
+                                 {"the rejected block", "block.bin"}};
+  if (!output.no_log) files.push_back({"--log", output.log_path});
+  if (const std::optional<std::string> collision = CollidingFiles(files)) {
+    window.Error(*collision);
+    return kExitUsage;
+  }
   isp::IspEngine engine(comm, window);
   window.LoadingFile(options.file);
   const bool loaded = engine.LoadHexFile(options.file.c_str()) != 0;
@@ -108,9 +117,11 @@ int RunProgram(const ProgramOptions& options) {
   } while (!RunEnds(progress));
   const double write_seconds = static_cast<std::uint32_t>(write_ended - write_began) / 1000.0;
 
-  isp::DetachRunLog(comm);
+  std::string log_why;
+  const bool log_whole = isp::DetachRunLog(comm, &log_why);
   comm.CommClose();
   display.Finish();
+  if (logged && !log_whole) window.Warning(LogIncompleteText(output.log_path, log_why));
   const bool failed = progress == isp::kProgressFailed;
   if (failed && !stopped) window.ReportUnshownFailure();
   std::vector<std::pair<std::string, std::string>> kept;
@@ -126,7 +137,7 @@ int RunProgram(const ProgramOptions& options) {
       for (const auto& [name, path] : kept) {
         std::string label = name == isp::kRunLogName ? "Traffic log" : "Saved";
         label.resize(16, ' ');
-        std::printf("%s%s\n", label.c_str(), path.c_str());
+        std::printf("%s%s\n", label.c_str(), ShownName(path).c_str());
       }
     }
     std::printf("%s\n", failed ? "Failed!" : "Complete.");

@@ -6,11 +6,14 @@
 
 #include "cli/boot_session.h"
 #include "cli/failure_text.h"
+#include "cli/file_collisions.h"
 #include "cli/program_command.h"
+#include "cli/shown_name.h"
 #include "isp/flash_read.h"
 #include "isp/hex_text.h"
 #include "isp/image_file.h"
-#include "isp/output_file.h"
+#include "isp/replacement_file.h"
+#include "isp/run_log.h"
 
 namespace cli {
 namespace {
@@ -68,12 +71,20 @@ CLI::App* AddReadCommand(CLI::App& app, ReadOptions& options) {
 }
 
 int RunRead(const ReadOptions& options) {
-  BootSession session(options.link);
-  // The file is made ours before the part is asked anything.
+  BootSession session(options.link, "read");
+  std::vector<FileRole> files = {{"--out", options.out}};
+  if (!options.link.output.no_log) files.push_back({"--log", options.link.output.log_path});
+  if (const std::optional<std::string> collision = CollidingFiles(files)) {
+    session.Display().Error(*collision);
+    session.Display().NotStarted();
+    return kExitUsage;
+  }
+  // The new file is made before the part is asked anything; the old one
+  // stays as it was until the whole read is in the new one.
   std::string why;
-  std::FILE* file = isp::CreateOutputFile(options.out.c_str(), why);
-  if (file == nullptr) {
-    session.Display().Error("Cannot write " + options.out + ": " + why);
+  isp::ReplacementFile file;
+  if (!file.Open(options.out, why)) {
+    session.Display().Error("Cannot write " + ShownName(options.out) + ": " + why);
     return session.NotStarted();
   }
   int status = 0;
@@ -90,25 +101,24 @@ int RunRead(const ReadOptions& options) {
             : (options.address < part.flash_size ? part.flash_size - options.address : 0);
     failure = ReadOutsideWindow(session, options, length, hidden, flash);
   }
-  bool written = false;
-  if (status == 0 && !failure) {
-    const std::string text = isp::WantsIntelHex(options.out)
-                                 ? isp::IntelHexText(options.address + hidden, flash)
-                                 : std::string(flash.begin(), flash.end());
-    written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (status != 0 || failure) {
+    file.Abandon();
+    return status != 0 ? status : session.Finish(failure);
   }
-  written = std::fclose(file) == 0 && written;
-  if (!written) std::remove(options.out.c_str());  // no half a file left behind
-  if (status != 0) return status;
-  if (failure) return session.Finish(failure);
+  const std::string text = isp::WantsIntelHex(options.out)
+                               ? isp::IntelHexText(options.address + hidden, flash)
+                               : std::string(flash.begin(), flash.end());
+  const bool whole = file.Write(text.data(), text.size());
+  const bool written = file.Commit(why) && whole;
   if (!written) {
-    session.Display().Error("Cannot write " + options.out + ": the disk refused the data");
+    // The old file, if any, is as it was.
+    session.Display().Error("Cannot write " + ShownName(options.out) + ": " + why);
     return session.FinishFailed();
   }
   char summary[128];
   std::snprintf(summary, sizeof summary, "%zu bytes in %.1f s into ", flash.size(),
                 Seconds(started));
-  session.Display().Line("Read", summary + options.out);
+  session.Display().Line("Read", summary + ShownName(options.out));
   return session.Finish(std::nullopt);
 }
 

@@ -5,6 +5,7 @@
 
 #include "cli/console.h"
 #include "cli/phase_text.h"
+#include "cli/shown_name.h"
 #include "isp/run_log.h"
 
 namespace cli {
@@ -193,7 +194,7 @@ void RunDisplay::FileKept(const std::string& name, const std::string& path) {
   if (style_.quiet) return;
   ClearTransient();
   std::fprintf(out_, "%s%s\n", Padded(name == isp::kRunLogName ? "Traffic log" : "Saved").c_str(),
-               path.c_str());
+               ShownName(path).c_str());
   std::fflush(out_);
 }
 

@@ -28,7 +28,9 @@ std::string ExitStatusHelp() {
   return "Exit status:\n"
          "  0    done\n"
          "  1    the part or the module refused or did not answer\n"
-         "  2    nothing was sent: the file did not load or the port did not open\n"
+         "  2    nothing was done to the part: the file did not load, the output could not be\n"
+         "       made or the port did not open (nothing was sent); or, once the part was\n"
+         "       identified, the range or sectors asked for are not its own\n"
          "  64   the command line is wrong\n"
          "  130  stopped by Ctrl-C (128 + the signal: 143 for SIGTERM, 129 for SIGHUP)\n";
 }

@@ -4,6 +4,7 @@
 
 #include "cli/failure_text.h"
 #include "cli/run_outcome.h"
+#include "cli/shown_name.h"
 
 namespace cli {
 namespace {
@@ -95,7 +96,7 @@ void TerminalWindow::ReportUnshownFailure() {
 }
 
 void TerminalWindow::FileNotWritten(const char* file_name, const char* reason) {
-  Warning(std::string("\"") + file_name + "\" not written: " + reason);
+  Warning("\"" + ShownName(file_name) + "\" not written: " + reason);
 }
 
 void TerminalWindow::FileWritten(const char* file_name) {

@@ -6,11 +6,13 @@
 #include "cli/address_checks.h"
 #include "cli/boot_session.h"
 #include "cli/failure_text.h"
+#include "cli/file_collisions.h"
 #include "cli/image_argument.h"
 #include "cli/port_argument.h"
 #include "cli/run_log_choice.h"
 #include "cli/run_outcome.h"
 #include "cli/run_report.h"
+#include "cli/shown_name.h"
 #include "cli/stop_signals.h"
 #include "comm/comm.h"
 #include "isp/boot_client.h"
@@ -48,7 +50,7 @@ bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashI
   }
   const isp::ProtectionLevel level = isp::ProtectionOf(image);
   if (isp::LocksThePart(level) && !options.allow_lock) {
-    display.Error(options.file + " sets " + isp::ProtectionName(level) + " (word " +
+    display.Error(ShownName(options.file) + " sets " + isp::ProtectionName(level) + " (word " +
                   HexAddress(image.Word(isp::kProtectionWordAddress)) +
                   " at 0x2FC), which locks the part out of its boot loader for good: give "
                   "--allow-lock if that is meant");
@@ -65,6 +67,13 @@ bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashI
 int RunVerifiedProgram(const ProgramOptions& options) {
   const std::unique_ptr<RunReport> report = MakeRunReport(options.output);
   RunReport& display = *report;
+  std::vector<FileRole> files = {{"the image", options.file, false}};
+  if (!options.output.no_log) files.push_back({"--log", options.output.log_path});
+  if (const std::optional<std::string> collision = CollidingFiles(files)) {
+    display.Error(*collision);
+    display.NotStarted();
+    return kExitUsage;
+  }
   isp::FlashImage image;
   if (!PrepareImage(options, display, image)) {
     display.NotStarted();
@@ -89,7 +98,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   std::string why;
   const bool logged = AttachChosenLog(comm, options.output, why);
   if (!logged && !why.empty()) {
-    display.Warning("\"" + options.output.log_path + "\" not written: " + why);
+    display.Warning("\"" + ShownName(options.output.log_path) + "\" not written: " + why);
   }
   isp::CommLink link(comm);
   isp::BootClient client(link, options.baud, [&stop] { return stop.Requested(); });
@@ -107,10 +116,13 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   const std::optional<isp::Failure> failure = programmer.Run(image, settings);
   WarnIfLinesRefused(reset.get(), display);
 
-  isp::DetachRunLog(comm);
+  std::string log_why;
+  const bool log_whole = isp::DetachRunLog(comm, &log_why);
   comm.CommClose();
   const auto log_kept = [&] {
-    if (logged) display.FileKept(isp::kRunLogName, AbsolutePath(options.output.log_path));
+    if (!logged) return;
+    if (!log_whole) display.Warning(LogIncompleteText(options.output.log_path, log_why));
+    display.FileKept(isp::kRunLogName, AbsolutePath(options.output.log_path));
   };
   if (!failure) {
     log_kept();
@@ -118,8 +130,9 @@ int RunVerifiedProgram(const ProgramOptions& options) {
     return kExitComplete;
   }
   const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
-  display.Error(stopped ? StopText(stop.Signal())
-                        : DescribeFailure(*failure, {options.port, options.baud, options.file}));
+  display.Error(
+      stopped ? StopText(stop.Signal())
+              : DescribeFailure(*failure, {options.port, options.baud, options.file, "program"}));
   log_kept();
   display.Finish(false);
   if (stopped) return StoppedExitStatus(stop.Signal());

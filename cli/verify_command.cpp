@@ -4,8 +4,11 @@
 
 #include "cli/boot_session.h"
 #include "cli/failure_text.h"
+#include "cli/file_collisions.h"
 #include "cli/program_command.h"
+#include "cli/shown_name.h"
 #include "isp/flash_verify.h"
+#include "isp/run_log.h"
 
 namespace cli {
 
@@ -25,7 +28,14 @@ CLI::App* AddVerifyCommand(CLI::App& app, VerifyOptions& options) {
 }
 
 int RunVerify(const VerifyOptions& options) {
-  BootSession session(options.link);
+  BootSession session(options.link, "verify");
+  std::vector<FileRole> files = {{"the image", options.image.file, false}};
+  if (!options.link.output.no_log) files.push_back({"--log", options.link.output.log_path});
+  if (const std::optional<std::string> collision = CollidingFiles(files)) {
+    session.Display().Error(*collision);
+    session.Display().NotStarted();
+    return kExitUsage;
+  }
   isp::FlashImage image;
   std::string error;
   bool no_vector_table = false;
@@ -40,7 +50,7 @@ int RunVerify(const VerifyOptions& options) {
       isp::VerifyFlash(session.Client(), session.Display(), session.Part(), image, comparison);
   if (failure || comparison.Equal()) return session.Finish(failure, options.image.file);
   session.Display().Error(
-      "The flash differs from " + options.image.file + ": " + std::to_string(comparison.differing) +
+      "The flash differs from " + ShownName(options.image.file) + ": " + std::to_string(comparison.differing) +
       " of " + std::to_string(comparison.compared) + " bytes differ, the first at " +
       HexAddress(comparison.first_difference.value_or(0)) +
       (comparison.not_compared > 0

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "isp/output_folder.h"
+
 namespace isp {
 namespace {
 
@@ -19,9 +21,14 @@ std::FILE* Refuse(int fd, std::string& why, const char* reason) {
 }  // namespace
 
 std::FILE* CreateOutputFile(const char* name, std::string& why) {
+  std::string leaf;
+  const int folder = OpenOutputFolder(name, leaf, why);
+  if (folder < 0) return nullptr;
   // No O_TRUNC here: nothing is emptied before it is known to be ours.
   const int fd =
-      ::open(name, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+      ::openat(folder, leaf.c_str(),
+               O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+  ::close(folder);
   if (fd < 0) {
     if (errno == ELOOP) return Refuse(fd, why, "it is a symbolic link");
     // A FIFO without a reader, or a device node without its device.

@@ -33,7 +33,23 @@ std::optional<Failure> Programmer::Run(const FlashImage& image, const ProgramSet
   const PartInfo* part = nullptr;
   if (auto failure = Identify(image, part)) return failure;
   const WritePlan plan = MakeWritePlan(image, *part, settings.erase_all);
+  bool protected_part = false;
+  // Erasing every sector is all a protected part takes, and it keeps its
+  // protection until it is reset: with --erase-all, the user hears so
+  // before the erase and the run ends after it, rather than failing at the
+  // write and asking for the same erase again.
+  if (settings.erase_all) {
+    if (auto failure = CheckProtection(protected_part)) return failure;
+  }
+  if (protected_part) events_.Warned(Warning{WarningKind::kProtectedPart});
   if (auto failure = Erase(*part, plan)) return failure;
+  if (protected_part) {
+    Failure failure;
+    failure.phase = Phase::kWrite;
+    failure.reason = FailureReason::kProtectedPart;
+    failure.part = part;
+    return failure;
+  }
   if (auto failure = Write(image, *part, plan, settings)) return failure;
   if (client_.Resends() > 0)
     events_.Warned(Warning{WarningKind::kResends, ProtectionLevel::kNone, client_.Resends()});
@@ -69,6 +85,15 @@ std::optional<Failure> Programmer::Erase(const PartInfo& part, const WritePlan& 
   }
   events_.Erased(plan.erase);
   return std::nullopt;
+}
+
+std::optional<Failure> Programmer::CheckProtection(bool& refused) {
+  std::vector<std::uint8_t> word;
+  const CommandResult result = client_.ReadMemory(kProtectionWordAddress, 4, word);
+  refused = result.kind == ResultKind::kReturnCode &&
+            result.code == ReturnCode::CODE_READ_PROTECTION_ENABLED;
+  if (result.Ok() || refused) return std::nullopt;
+  return CommandFailure(Phase::kIdentify, result, kProtectionWordAddress);
 }
 
 std::optional<Failure> Programmer::Write(const FlashImage& image, const PartInfo& part,

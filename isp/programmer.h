@@ -39,6 +39,7 @@ class Programmer {
   std::optional<Failure> Synchronise(const ProgramSettings& settings);
   std::optional<Failure> Identify(const FlashImage& image, const PartInfo*& part);
   std::optional<Failure> Erase(const PartInfo& part, const WritePlan& plan);
+  std::optional<Failure> CheckProtection(bool& refused);
   std::optional<Failure> Write(const FlashImage& image, const PartInfo& part, const WritePlan& plan,
                                const ProgramSettings& settings);
   std::optional<Failure> WriteChunk(const FlashImage& image, const PartInfo& part,

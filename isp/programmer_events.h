@@ -29,6 +29,7 @@ enum class WarningKind {
   kSectorZeroErased,  // no vector table, yet sector 0 is erased (no valid user code then)
   kResends,           // the part asked for data lines again (count times)
   kNoFirmwareAnswer,  // the "!" request went unanswered
+  kProtectedPart,     // the part refuses to read its flash (CRP1 or higher): erase only
 };
 
 struct Warning {
@@ -51,6 +52,7 @@ enum class FailureReason {
   // The range asked for lies in the boot ROM's window, which R cannot read
   // as flash on this part (address, length: the window's part of it).
   kWindowHidden,
+  kProtectedPart,      // every sector erased, but the protection lasts until a reset
 };
 
 // How a programming run checks what it wrote.

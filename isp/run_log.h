@@ -15,7 +15,9 @@ inline constexpr const char* kRunLogName = "commlog.txt";
 bool AttachRunLog(comm::Comm& comm, std::string* why = nullptr);
 // The same log at another path (--log).
 bool AttachRunLog(comm::Comm& comm, const std::string& path, std::string* why);
-// Writes "End.", closes the log and detaches it.
-void DetachRunLog(comm::Comm& comm);
+// Writes "End.", closes the log and detaches it. False when some of the log
+// could not be written (a full disk): the log is incomplete, and why (if
+// given) has the system's reason, e.g. "No space left on device".
+bool DetachRunLog(comm::Comm& comm, std::string* why = nullptr);
 
 }  // namespace isp

@@ -45,7 +45,7 @@ TEST(FailureTextTest, UnknownPartNamesThePartFileWithARowForItsId) {
   unknown.phase = Phase::kIdentify;
   unknown.reason = FailureReason::kUnknownPart;
   unknown.part_id = 0x12345678;
-  EXPECT_EQ(cli::DescribeFailure(unknown, {"COM1", 115200, "app.hex"}),
+  EXPECT_EQ(cli::DescribeFailure(unknown, {"COM1", 115200, "app.hex", ""}),
             "Unknown part id 0x12345678 (305419896): add a row for it to the part file " + file +
                 " (or give one with --parts), with the rest from the part's user manual: "
                 "{\"id\": \"0x12345678\", \"name\": \"...\", \"sectors\": [{\"size\": 4096, "
@@ -54,7 +54,7 @@ TEST(FailureTextTest, UnknownPartNamesThePartFileWithARowForItsId) {
 }
 
 TEST(FailureTextTest, EachFailureIsOneSentenceWithWhatToTry) {
-  const cli::RunContext context{"/dev/ttyUSB0", 115200, "firmware.hex"};
+  const cli::RunContext context{"/dev/ttyUSB0", 115200, "firmware.hex", ""};
   Failure outside;
   outside.phase = Phase::kIdentify;
   outside.reason = FailureReason::kOutsideFlash;
@@ -90,8 +90,7 @@ TEST(FailureTextTest, EachFailureIsOneSentenceWithWhatToTry) {
       {CommandFailure(Phase::kErase, ResultKind::kReturnCode,
                       ReturnCode::CODE_READ_PROTECTION_ENABLED, "E 0 0", "19\r\n", 0),
        "The part answered CODE_READ_PROTECTION_ENABLED (19) to \"E 0 0\" while erasing at "
-       "0x00000000: the part's code read protection refuses it; a part under CRP1 or CRP2 takes "
-       "only an erase of every sector (--erase-all)"},
+       "0x00000000: the part's code read protection (CRP1 or CRP2) refuses it"},
       {CommandFailure(Phase::kWrite, ResultKind::kTimeOut, ReturnCode::CMD_SUCCESS,
                       "C 0 268436224 4096", "", 0),
        "No answer to \"C 0 268436224 4096\" while writing at 0x00000000 (received nothing): is "
