@@ -73,7 +73,8 @@ CLI::App* AddReadCommand(CLI::App& app, ReadOptions& options) {
 int RunRead(const ReadOptions& options) {
   BootSession session(options.link, "read");
   std::vector<FileRole> files = {{"--out", options.out}};
-  if (!options.link.output.no_log) files.push_back({"--log", options.link.output.log_path});
+  if (!options.link.output.no_log)
+    files.push_back({"the traffic log", options.link.output.log_path});
   if (const std::optional<std::string> collision = CollidingFiles(files)) {
     session.Display().Error(*collision);
     session.Display().NotStarted();

@@ -30,7 +30,8 @@ CLI::App* AddVerifyCommand(CLI::App& app, VerifyOptions& options) {
 int RunVerify(const VerifyOptions& options) {
   BootSession session(options.link, "verify");
   std::vector<FileRole> files = {{"the image", options.image.file, false}};
-  if (!options.link.output.no_log) files.push_back({"--log", options.link.output.log_path});
+  if (!options.link.output.no_log)
+    files.push_back({"the traffic log", options.link.output.log_path});
   if (const std::optional<std::string> collision = CollidingFiles(files)) {
     session.Display().Error(*collision);
     session.Display().NotStarted();
@@ -50,9 +51,9 @@ int RunVerify(const VerifyOptions& options) {
       isp::VerifyFlash(session.Client(), session.Display(), session.Part(), image, comparison);
   if (failure || comparison.Equal()) return session.Finish(failure, options.image.file);
   session.Display().Error(
-      "The flash differs from " + ShownName(options.image.file) + ": " + std::to_string(comparison.differing) +
-      " of " + std::to_string(comparison.compared) + " bytes differ, the first at " +
-      HexAddress(comparison.first_difference.value_or(0)) +
+      "The flash differs from " + ShownName(options.image.file) + ": " +
+      std::to_string(comparison.differing) + " of " + std::to_string(comparison.compared) +
+      " bytes differ, the first at " + HexAddress(comparison.first_difference.value_or(0)) +
       (comparison.not_compared > 0
            ? "; " + std::to_string(comparison.not_compared) + " bytes of the file below " +
                  HexAddress(session.Part().boot_rom_window) +

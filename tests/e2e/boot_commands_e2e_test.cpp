@@ -6,8 +6,8 @@
 
 #include "isp/image_loader.h"
 #include "tests/e2e/e2e_fixture.h"
-#include "tests/support/pty_peer.h"
 #include "tests/support/image_writers.h"
+#include "tests/support/pty_peer.h"
 
 namespace e2e {
 namespace {
@@ -423,13 +423,14 @@ TEST_P(RunFirmwareTest, RunStartsTheFirmwareAtTheEnd) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, RunFirmwareTest,
-    ::testing::Values(RunCase{"info_alone_stays", {"info"}, false},
-                      RunCase{"info", {"info", "--run"}, true},
-                      RunCase{
-                          "read", {"read", "--out", "out.bin", "--length", "256", "--run"}, true},
-                      RunCase{"verify", {"verify", "--run", "flash.bin"}, true},
-                      RunCase{"erase", {"erase", "--sectors", "5", "--run"}, true},
-                      RunCase{"run", {"run"}, true}),
+    ::testing::Values(
+        RunCase{"info_alone_stays", {"info"}, false}, RunCase{"info", {"info", "--run"}, true},
+        RunCase{"read",
+                {"read", "--out", "out.bin", "--address", "0x200", "--length", "256", "--run"},
+                true},
+        RunCase{"verify", {"verify", "--run", "flash.bin"}, true},
+        RunCase{"erase", {"erase", "--sectors", "5", "--run"}, true},
+        RunCase{"run", {"run"}, true}),
     [](const ::testing::TestParamInfo<RunCase>& param_info) {
       return std::string(param_info.param.name);
     });

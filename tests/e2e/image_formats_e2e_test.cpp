@@ -45,7 +45,9 @@ class ImageFormatsTest : public E2eTest {
     StartSim(kPart);
     const auto result = Cli({"program", "--port", Port(), "--no-start-isp", name});
     EXPECT_EQ(result.exit_status, 0) << name << "\n" << result.out << result.err;
-    EXPECT_NE(result.out.find("\nVerify        ok, "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("\nVerify        ok: the flash holds what the part received (M), "),
+              std::string::npos)
+        << result.out;
     return WholeFlash();
   }
 };
@@ -72,7 +74,12 @@ TEST_F(ImageFormatsTest, ElfSrecAndHexOfOneImageGiveTheSameFlash) {
   StartSim({"--part", "LPC1115/303", "--flash-in", dir.File("now.bin"), "--isp-pin"});
   const auto result = Cli({"verify", "--port", Port(), "--no-start-isp", "app.elf"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
-  EXPECT_NE(result.out.find("Verify        ok, " + std::to_string(bytes.size()) + " bytes"),
+  // The boot ROM hides the code's lowest bytes from R: the rest is compared.
+  std::size_t in_window = 0;
+  for (const auto& [address, value] : bytes) in_window += address < 0x200 ? 1 : 0;
+  EXPECT_NE(result.out.find("Verify        ok: the flash equals the file (read back), " +
+                            std::to_string(bytes.size() - in_window) + " bytes compared; " +
+                            std::to_string(in_window) + " bytes of the file below 0x00000200"),
             std::string::npos)
       << result.out;
 }

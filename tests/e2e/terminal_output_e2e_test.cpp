@@ -346,7 +346,7 @@ TEST_F(E2eTest, BootLoaderCommandsTakeJsonQuietAndLogOptions) {
 
   StartSim();
   const auto read = Cli({"read", "--port", Port(), "--no-start-isp", "--out", "flash.bin",
-                         "--length", "1024", "--log", "read.log", "-q"});
+                         "--address", "0x200", "--length", "1024", "--log", "read.log", "-q"});
   EXPECT_EQ(read.exit_status, 0) << read.err;
   EXPECT_EQ(read.out, "Complete.\n");
   EXPECT_TRUE(FileText("read.log").ends_with("End."));
