@@ -72,7 +72,7 @@ cli_page=$(zcat /usr/share/man/man1/tarvo-cli.1.gz)
 for section in EXAMPLES ENVIRONMENT FILES "EXIT STATUS" "SEE ALSO"; do
   grep -q "^\.SH \"\?$section\"\?\$" <<<"$cli_page" || fail "tarvo-cli.1 has no $section section"
 done
-for text in TARVO_PORT NO_COLOR TERM commlog.txt "tarvo-loader (1)"; do
+for text in TARVO_PORT NO_COLOR TERM commlog.txt parts.json "tarvo-loader (1)"; do
   grep -qF "$text" <<<"$cli_page" || fail "tarvo-cli.1 does not mention $text"
 done
 # The module's commands with their options, not only their names.
