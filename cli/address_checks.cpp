@@ -28,17 +28,19 @@ std::string AddressWarning(const std::string& text, std::uint32_t value) {
          text;
 }
 
-std::uint32_t SharedSectorZeroSize() {
-  std::uint32_t smallest = 0;
+// The part is not known before the port opens: an image is judged against
+// the largest sector 0 of any known part, so that none of them loses its
+// vector table to it unasked.
+std::uint32_t LargestSectorZeroSize() {
+  std::uint32_t largest = 0;
   for (const isp::PartInfo& part : isp::KnownParts()) {
-    const std::uint32_t size = part.sectors.front().size;
-    if (smallest == 0 || size < smallest) smallest = size;
+    largest = std::max(largest, part.sectors.front().size);
   }
-  return smallest;
+  return largest;
 }
 
 bool TouchesSectorZero(const isp::FlashImage& image) {
-  return image.Placed(0, SharedSectorZeroSize());
+  return image.Placed(0, LargestSectorZeroSize());
 }
 
 std::optional<std::string> PartialSectorZeroRefusal(const isp::FlashImage& image) {

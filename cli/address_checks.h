@@ -13,8 +13,8 @@ namespace cli {
 // Empty when nothing is to be said.
 std::string AddressWarning(const std::string& text, std::uint32_t value);
 
-// The bytes of sector 0 that every known part shares.
-std::uint32_t SharedSectorZeroSize();
+// The largest sector 0 of any known part, in bytes.
+std::uint32_t LargestSectorZeroSize();
 
 // Whether the image places any byte in sector 0.
 bool TouchesSectorZero(const isp::FlashImage& image);

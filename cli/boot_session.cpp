@@ -8,6 +8,7 @@
 #include "cli/run_log_choice.h"
 #include "cli/run_outcome.h"
 #include "cli/run_report.h"
+#include "cli/shown_name.h"
 #include "comm/clock.h"
 #include "isp/part_connection.h"
 #include "isp/run_log.h"
@@ -65,7 +66,7 @@ bool BootSession::Start(int& status) {
   std::string why;
   logged_ = AttachChosenLog(comm_, options_.output, why);
   if (!logged_ && !why.empty()) {
-    display_->Warning("\"" + options_.output.log_path + "\" not written: " + why);
+    display_->Warning("\"" + ShownName(options_.output.log_path) + "\" not written: " + why);
   }
   link_.emplace(comm_);
   client_.emplace(*link_, options_.baud, [this] { return stop_->Requested(); });
@@ -88,7 +89,7 @@ void BootSession::Close() {
   const bool whole = isp::DetachRunLog(comm_, &why);
   comm_.CommClose();
   if (!logged_) return;
-  if (!whole) display_->Warning(LogIncompleteText(isp::kRunLogName, why));
+  if (!whole) display_->Warning(LogIncompleteText(options_.output.log_path, why));
   display_->FileKept(isp::kRunLogName, AbsolutePath(options_.output.log_path));
 }
 

@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
 
   // Every command that meets a part takes a part file of the user's own.
   std::string parts_file;
-  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd}) {
+  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd}) {
     sub->add_option("--parts", parts_file,
                     "A part file (JSON) that adds or overrides parts, after the user's own");
   }
@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
 
   if (parts_cmd->parsed()) return cli::RunParts(parts);
   // The part files are read before any port opens: a bad one ends the run.
-  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd}) {
+  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd}) {
     if (!sub->parsed()) continue;
     std::string error;
     if (!cli::LoadPartFiles(parts_file, error)) {

@@ -8,6 +8,7 @@
 #include "cli/port_argument.h"
 #include "cli/run_log_choice.h"
 #include "cli/run_outcome.h"
+#include "cli/shown_name.h"
 #include "isp/reply_reader.h"
 #include "isp/run_log.h"
 
@@ -41,7 +42,7 @@ int RunModuleCommand(const ModuleOptions& options) {
     std::string why;
     logged = AttachChosenLog(comm, options.output, why);
     if (!logged && !why.empty()) {
-      const std::string text = "\"" + options.output.log_path + "\" not written: " + why;
+      const std::string text = "\"" + ShownName(options.output.log_path) + "\" not written: " + why;
       if (options.output.json) {
         json.Warning(text);
       } else if (!options.output.quiet) {
@@ -77,7 +78,8 @@ int RunModuleCommand(const ModuleOptions& options) {
     json.ModuleResult(answered, sent, !answer.bytes.empty());
   } else {
     if (!answered) PrintError(error);
-    if (logged && !options.output.quiet) std::printf("Traffic log   %s\n", log_path.c_str());
+    if (logged && !options.output.quiet)
+      std::printf("Traffic log   %s\n", ShownName(log_path).c_str());
     if (reset) {
       std::printf("Sent reset.\n");
     } else if (answered) {

@@ -45,7 +45,7 @@ std::optional<isp::Failure> ReadOutsideWindow(BootSession& session, const ReadOp
   if (hidden > 0) {
     session.Display().Warning(HexAddress(options.address) + " to " +
                               HexAddress(options.address + hidden - 1) + " left out of " +
-                              options.out + ": the boot ROM hides the lowest " +
+                              ShownName(options.out) + ": the boot ROM hides the lowest " +
                               std::to_string(part.boot_rom_window) +
                               " bytes of the flash from R while its boot loader "
                               "runs");

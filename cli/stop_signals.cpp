@@ -45,7 +45,13 @@ Guarded g_guarded[] = {
 
 StopSignals::StopSignals() {
   g_stop_signal = 0;
-  for (Guarded& signal : g_guarded) signal.previous = std::signal(signal.number, signal.handler);
+  for (Guarded& signal : g_guarded) {
+    signal.previous = std::signal(signal.number, signal.handler);
+    // A stop signal that came in ignored (nohup, a background job) stays so.
+    if (signal.previous == SIG_IGN && signal.handler == OnStopSignal) {
+      std::signal(signal.number, SIG_IGN);
+    }
+  }
 }
 
 StopSignals::~StopSignals() {

@@ -251,10 +251,13 @@ class RowReader {
       SectorRun sectors{};
       if (!ToNumber(run["size"], sectors.size) || !ToNumber(run["count"], sectors.count))
         return RowError{"sectors", "size and count must be numbers", at};
-      if (sectors.size == 0 || sectors.size % 256 != 0 || sectors.count == 0)
+      // Each sector is written in whole copies of 256, 512, 1024 or 4096 bytes.
+      const bool copyable = sectors.size == 256 || sectors.size == 512 || sectors.size == 1024 ||
+                            (sectors.size != 0 && sectors.size % 4096 == 0);
+      if (!copyable || sectors.count == 0)
         return RowError{"sectors",
-                        "a sector's size must be a multiple of 256 bytes, and a run "
-                        "must have at least one",
+                        "a sector's size must be 256, 512, 1024 or a multiple of 4096 bytes, "
+                        "and a run must have at least one",
                         at};
       if (run.contains("start")) {
         std::uint32_t start = 0;
@@ -302,6 +305,9 @@ class RowReader {
                             Hex32(static_cast<std::uint32_t>(ram_end - 1)) + ")";
     if (part.ram_buffer_start < kRamBase || part.ram_buffer_start >= ram_end)
       return RowError{"ram_buffer_start", Hex32(part.ram_buffer_start) + " lies outside " + ram};
+    // W and C take word-aligned RAM addresses only.
+    if (part.ram_buffer_start % 4 != 0)
+      return RowError{"ram_buffer_start", Hex32(part.ram_buffer_start) + " is not word-aligned"};
     if (part.ram_buffer_end <= kRamBase || part.ram_buffer_end > ram_end)
       return RowError{"ram_buffer_end", Hex32(part.ram_buffer_end) + " lies outside " + ram};
     if (part.ram_buffer_end <= part.ram_buffer_start)

@@ -9,7 +9,7 @@ namespace {
 constexpr std::uint32_t kKiB = 1024;
 constexpr std::uint32_t kRam = 0x10000000;
 
-std::vector<PartInfo>& Parts() {
+const std::vector<PartInfo>& BuiltInParts() {
   // From the ISP chapters of the parts' user manuals. The W range ends 256
   // bytes below the top of RAM: the boot loader's flash commands use the top
   // 32 bytes and its stack sits below them.
@@ -21,7 +21,7 @@ std::vector<PartInfo>& Parts() {
   // report on NXP's forum shows an LPC1765 answering "R 0 512" with other
   // bytes than the flash holds, with a right checksum, while "R 512 512" reads
   // the flash. So every row says that R shows the boot ROM there too (false).
-  static std::vector<PartInfo> kParts = {
+  static const std::vector<PartInfo> kParts = {
       {0x3670002B,
        "LPC1227",
        128 * kKiB,
@@ -103,20 +103,38 @@ std::vector<PartInfo>& Parts() {
   return kParts;
 }
 
-// The origins of rows from part files, by id; a built-in row has none.
+// The table in use: the built-in rows and those of part files, with the
+// names of the latter (they live as long as the table, and go with it) and
+// their origins by id (a built-in row has none).
+struct Table {
+  std::vector<PartInfo> parts = BuiltInParts();
+  std::deque<std::string> names;
+  std::vector<std::pair<std::uint32_t, PartOrigin>> origins;
+};
+
+Table& TheTable() {
+  static Table table;
+  return table;
+}
+
+std::vector<PartInfo>& Parts() {
+  return TheTable().parts;
+}
+
 std::vector<std::pair<std::uint32_t, PartOrigin>>& Origins() {
-  static std::vector<std::pair<std::uint32_t, PartOrigin>> origins;
-  return origins;
+  return TheTable().origins;
 }
 
 }  // namespace
 
+void RestoreBuiltInParts() {
+  TheTable() = Table{};
+}
+
 void AddPartRows(const std::vector<PartRow>& rows) {
-  // The names of the file's rows live as long as the table.
-  static std::deque<std::string> names;
   for (const PartRow& row : rows) {
     PartInfo part = row.part;
-    part.name = names.emplace_back(row.name).c_str();
+    part.name = TheTable().names.emplace_back(row.name).c_str();
     auto same = std::find_if(Parts().begin(), Parts().end(),
                              [&](const PartInfo& known) { return known.id == part.id; });
     if (same != Parts().end()) {

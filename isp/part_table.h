@@ -44,7 +44,7 @@ struct PartOrigin {
 
 // A row read from a part file.
 struct PartRow {
-  PartInfo part;
+  PartInfo part{};
   std::string name;  // the storage of part.name
   PartOrigin origin;
 };
@@ -65,6 +65,8 @@ std::span<const PartInfo> KnownParts();
 // a later call wins). Call before any part is looked up: the table's rows
 // stay where they are only until it changes.
 void AddPartRows(const std::vector<PartRow>& rows);
+// Puts the built-in table back, as it is before any part file was read.
+void RestoreBuiltInParts();
 // Where the known part's row came from.
 PartOrigin OriginOf(const PartInfo& part);
 const PartInfo* FindPart(std::uint32_t id);

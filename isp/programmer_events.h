@@ -52,7 +52,7 @@ enum class FailureReason {
   // The range asked for lies in the boot ROM's window, which R cannot read
   // as flash on this part (address, length: the window's part of it).
   kWindowHidden,
-  kProtectedPart,      // every sector erased, but the protection lasts until a reset
+  kProtectedPart,  // every sector erased, but the protection lasts until a reset
 };
 
 // How a programming run checks what it wrote.

@@ -51,6 +51,9 @@ TEST_F(PartFileTest, AnAddedPartIsProgrammedAndDescribed) {
                             "Sectors       16 sectors: 0-15 x 4 KiB\n"),
             std::string::npos)
       << result.out;
+  // run meets the part too: it starts the firmware of the part the file adds.
+  result = Cli({"run", "--port", Port(), "--no-start-isp", "--parts", "board.json"});
+  EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   sim->Stop();
   const auto flash = WholeFlash();
   ASSERT_EQ(flash.size(), 64u * 1024);

@@ -36,7 +36,7 @@ isp::FlashImage ImageAt(std::uint32_t address, std::size_t count) {
 }
 
 TEST(PartialSectorZeroTest, OnlyAnImageThatBeginsInsideSectorZeroIsRefused) {
-  ASSERT_EQ(cli::SharedSectorZeroSize(), 4096u);
+  ASSERT_EQ(cli::LargestSectorZeroSize(), 4096u);
   const auto inside = cli::PartialSectorZeroRefusal(ImageAt(4000, 512));
   ASSERT_TRUE(inside.has_value());
   EXPECT_EQ(*inside,

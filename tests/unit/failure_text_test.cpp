@@ -10,9 +10,10 @@
 #include <unistd.h>
 #endif
 
-#include "cli/run_outcome.h"
-#include "tests/support/hex_writer.h"
 #include "cli/part_files.h"
+#include "cli/run_outcome.h"
+#include "isp/part_table.h"
+#include "tests/support/hex_writer.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -41,6 +42,10 @@ TEST(FailureTextTest, UnknownPartNamesThePartFileWithARowForItsId) {
   std::fclose(out);
   std::string error;
   ASSERT_TRUE(cli::LoadPartFiles(file, error)) << error;
+  // The part table as built in again afterwards, for the tests after this one.
+  struct RestoreParts {
+    ~RestoreParts() { isp::RestoreBuiltInParts(); }
+  } restore;
   Failure unknown;
   unknown.phase = Phase::kIdentify;
   unknown.reason = FailureReason::kUnknownPart;

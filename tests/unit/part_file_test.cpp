@@ -88,6 +88,12 @@ TEST(PartFileTest, RowsJoinTheTableAndALaterRowOfAnIdWins) {
             1);
   // A built-in row says it is one.
   EXPECT_EQ(isp::OriginOf(*isp::FindPart(0x26013F37)).file, "");
+
+  // The table as built in again, for whatever runs next in this process.
+  const std::size_t built_in = isp::KnownParts().size() - 1;
+  isp::RestoreBuiltInParts();
+  EXPECT_EQ(isp::FindPart(0x7E570001), nullptr);
+  EXPECT_EQ(isp::KnownParts().size(), built_in);
 }
 
 // The row with one thing changed: the text from..to replaced.
@@ -144,7 +150,13 @@ TEST(PartFileTest, MalformedOrContradictoryRowsNameFileLineAndField) {
        "p.json:3: sectors: the run at 0x00005000 leaves a gap"},
       {"odd sector size",
        "[" + OneFieldPerLine(Spoilt("4096, \"count\": 4", "1000, \"count\": 4")) + "]",
-       "p.json:3: sectors: a sector's size must be a multiple of 256 bytes"},
+       "p.json:3: sectors: a sector's size must be 256, 512, 1024 or a multiple of 4096 bytes"},
+      // 768 bytes: no whole copies fill such a sector.
+      {"sector size no copies fill",
+       "[" + OneFieldPerLine(Spoilt("4096, \"count\": 4", "768, \"count\": 4")) + "]",
+       "p.json:3: sectors: a sector's size must be 256, 512, 1024 or a multiple of 4096 bytes"},
+      {"W range not word-aligned", "[" + OneFieldPerLine(Spoilt("0x10000200", "0x10000202")) + "]",
+       "p.json:5: ram_buffer_start: 0x10000202 is not word-aligned"},
       {"flash size disagrees",
        "[" + OneFieldPerLine(Spoilt("\"ram_size\"", "\"flash_size\": 65536, \"ram_size\"")) + "]",
        "p.json:4: flash_size: is 65536 but the sectors add up to 49152"},

@@ -29,6 +29,19 @@ TEST(StopSignalsTest, OneSignalLeavesTheProgramRunning) {
   EXPECT_TRUE(stop.Requested());
   EXPECT_EQ(stop.Signal(), SIGTERM);
 }
+
+// Under nohup, or as a background job, a stop signal comes in ignored: the
+// run must neither stop for it nor die of a second one.
+TEST(StopSignalsTest, SignalThatCameInIgnoredStaysIgnored) {
+  const auto before = std::signal(SIGHUP, SIG_IGN);
+  {
+    cli::StopSignals stop;
+    std::raise(SIGHUP);
+    std::raise(SIGHUP);
+    EXPECT_FALSE(stop.Requested());
+  }
+  EXPECT_EQ(std::signal(SIGHUP, before), SIG_IGN);
+}
 #endif
 
 }  // namespace
