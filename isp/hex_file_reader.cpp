@@ -1,47 +1,13 @@
 #include "isp/hex_file_reader.h"
 
-#include "isp/input_file.h"
-
 namespace isp {
-namespace {
-
-// The longest record (255 data bytes) is 521 characters; a longer line is
-// read to its end, but only this much of it is kept.
-constexpr std::size_t kKeptLineLength = 1024;
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-}  // namespace
-
-HexFileReader::~HexFileReader() {
-  if (file_ != nullptr) std::fclose(file_);
-}
 
 bool HexFileReader::Open(const char* path) {
-  if (file_ != nullptr || path == nullptr) return false;
-  file_ = OpenRegularFile(path);
-  return file_ != nullptr;
-}
-
-// Reads one whole line, however long, without its line break (LF or CR LF).
-// False at the end of the file when nothing was read.
-bool HexFileReader::ReadLine() {
-  line_.clear();
-  bool any = false;
-  int c = 0;
-  while ((c = std::fgetc(file_)) != EOF && c != '\n') {
-    any = true;
-    if (line_.size() < kKeptLineLength) line_.push_back(static_cast<char>(c));
-  }
-  if (c == EOF && !any) return false;
-  if (!line_.empty() && line_.back() == '\r') line_.pop_back();
-  ++line_number_;
-  if (line_number_ == 1 && line_.starts_with(kByteOrderMark)) line_.erase(0, kByteOrderMark.size());
-  return true;
+  return lines_.Open(path);
 }
 
 std::string HexFileReader::Invalid(std::string_view reason) const {
-  return "Invalid HEX file: line " + std::to_string(line_number_) + ": " + std::string(reason);
+  return "Invalid HEX file: line " + std::to_string(lines_.Number()) + ": " + std::string(reason);
 }
 
 HexFileReader::Step HexFileReader::Finish(Step step) {
@@ -57,10 +23,10 @@ HexFileReader::Step HexFileReader::Fail(std::string text) {
 
 HexFileReader::Step HexFileReader::Next() {
   if (finished_) return final_step_;
-  if (file_ == nullptr) return Finish(Step::kReadFailed);
+  if (!lines_.IsOpen()) return Finish(Step::kReadFailed);
   std::string reason;
-  while (ReadLine()) {
-    switch (DecodeHexLine(line_, record_, reason)) {
+  while (lines_.Next()) {
+    switch (DecodeHexLine(lines_.Line(), record_, reason)) {
       case HexLine::kNotRecord:
         continue;
       case HexLine::kMalformed:
@@ -90,8 +56,8 @@ HexFileReader::Step HexFileReader::Next() {
         continue;  // where execution starts is the vector table's business
     }
   }
-  if (std::ferror(file_) != 0) return Finish(Step::kReadFailed);
-  ++line_number_;  // the line after the last one read
+  if (lines_.Failed()) return Finish(Step::kReadFailed);
+  lines_.CountTheLineAfter();
   if (!has_data_) return Fail("Invalid HEX file: no data records");
   if (!ended_) return Fail(Invalid("no end-of-file record (is the file truncated?)"));
   return Finish(Step::kEnd);

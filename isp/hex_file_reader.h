@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "isp/hex_record.h"
+#include "isp/text_line_file.h"
 
 namespace isp {
 
@@ -28,7 +29,6 @@ class HexFileReader {
   };
 
   HexFileReader() = default;
-  ~HexFileReader();
   HexFileReader(const HexFileReader&) = delete;
   HexFileReader& operator=(const HexFileReader&) = delete;
 
@@ -50,7 +50,7 @@ class HexFileReader {
   std::uint32_t Address() const { return address_; }
   // The number of the line of that record, or of the line where reading
   // stopped.
-  int Line() const { return line_number_; }
+  int Line() const { return lines_.Number(); }
 
   // The text of the failure after kInvalid.
   const std::string& Error() const { return error_; }
@@ -59,13 +59,10 @@ class HexFileReader {
   std::string Invalid(std::string_view reason) const;
 
  private:
-  bool ReadLine();
   Step Finish(Step step);
   Step Fail(std::string text);
 
-  std::FILE* file_ = nullptr;
-  std::string line_;
-  int line_number_ = 0;
+  TextLineFile lines_;
   HexRecord record_;
   std::uint32_t address_ = 0;
   std::uint32_t base_ = 0;

@@ -4,16 +4,9 @@
 #include <cctype>
 
 #include "isp/hex_digits.h"
-#include "isp/input_file.h"
 
 namespace isp {
 namespace {
-
-// The longest record (count 0xFF) is 514 characters; a longer line is read
-// to its end, but only this much of it is kept.
-constexpr std::size_t kKeptLineLength = 1024;
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Bytes of address each record type carries; 0 for the reserved S4.
 constexpr unsigned kAddressBytes[10] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
@@ -30,33 +23,13 @@ bool OnlySpace(std::string_view text) {
 
 }  // namespace
 
-SrecFileReader::~SrecFileReader() {
-  if (file_ != nullptr) std::fclose(file_);
-}
-
 bool SrecFileReader::Open(const char* path) {
-  if (file_ != nullptr || path == nullptr) return false;
-  file_ = OpenRegularFile(path);
-  return file_ != nullptr;
-}
-
-bool SrecFileReader::ReadLine() {
-  line_.clear();
-  bool any = false;
-  int c = 0;
-  while ((c = std::fgetc(file_)) != EOF && c != '\n') {
-    any = true;
-    if (line_.size() < kKeptLineLength) line_.push_back(static_cast<char>(c));
-  }
-  if (c == EOF && !any) return false;
-  if (!line_.empty() && line_.back() == '\r') line_.pop_back();
-  ++line_number_;
-  if (line_number_ == 1 && line_.starts_with(kByteOrderMark)) line_.erase(0, kByteOrderMark.size());
-  return true;
+  return lines_.Open(path);
 }
 
 std::string SrecFileReader::Invalid(std::string_view reason) const {
-  return "Invalid S-record file: line " + std::to_string(line_number_) + ": " + std::string(reason);
+  return "Invalid S-record file: line " + std::to_string(lines_.Number()) + ": " +
+         std::string(reason);
 }
 
 SrecFileReader::Step SrecFileReader::Finish(Step step) {
@@ -72,9 +45,9 @@ SrecFileReader::Step SrecFileReader::Fail(std::string text) {
 
 SrecFileReader::Step SrecFileReader::Next() {
   if (finished_) return final_step_;
-  if (file_ == nullptr) return Finish(Step::kReadFailed);
-  while (ReadLine()) {
-    const std::string_view line = line_;
+  if (!lines_.IsOpen()) return Finish(Step::kReadFailed);
+  while (lines_.Next()) {
+    const std::string_view line = lines_.Line();
     if (line.empty() || line[0] != 'S') continue;
     if (line.size() < 4 || !std::isdigit(static_cast<unsigned char>(line[1])))
       return Fail(Invalid("record too short or without a type digit"));
@@ -132,8 +105,8 @@ SrecFileReader::Step SrecFileReader::Next() {
         continue;
     }
   }
-  if (std::ferror(file_) != 0) return Finish(Step::kReadFailed);
-  ++line_number_;  // the line after the last one read
+  if (lines_.Failed()) return Finish(Step::kReadFailed);
+  lines_.CountTheLineAfter();
   if (!has_data_) return Fail("Invalid S-record file: no data records");
   if (!ended_) return Fail(Invalid("no end record (S7, S8 or S9; is the file truncated?)"));
   return Finish(Step::kEnd);

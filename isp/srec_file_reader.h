@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+
 #include <vector>
+#include "isp/text_line_file.h"
 
 namespace isp {
 
@@ -29,7 +31,6 @@ class SrecFileReader {
   };
 
   SrecFileReader() = default;
-  ~SrecFileReader();
   SrecFileReader(const SrecFileReader&) = delete;
   SrecFileReader& operator=(const SrecFileReader&) = delete;
 
@@ -44,20 +45,17 @@ class SrecFileReader {
   // of its first byte; count Address() + size without wrapping (64-bit).
   const std::vector<std::uint8_t>& Data() const { return data_; }
   std::uint32_t Address() const { return address_; }
-  int Line() const { return line_number_; }
+  int Line() const { return lines_.Number(); }
 
   const std::string& Error() const { return error_; }
   // "Invalid S-record file: line N: reason" for the current line.
   std::string Invalid(std::string_view reason) const;
 
  private:
-  bool ReadLine();
   Step Finish(Step step);
   Step Fail(std::string text);
 
-  std::FILE* file_ = nullptr;
-  std::string line_;
-  int line_number_ = 0;
+  TextLineFile lines_;
   std::vector<std::uint8_t> data_;
   std::uint32_t address_ = 0;
   std::uint32_t data_records_ = 0;  // S1/S2/S3 records read, for S5/S6
