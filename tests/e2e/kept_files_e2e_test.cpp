@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 
@@ -26,8 +27,9 @@ std::string AsText(const std::vector<std::uint8_t>& bytes) {
 // Flash contents that differ from byte to byte, the protection word set.
 std::vector<std::uint8_t> FlashWith(std::uint32_t size,
                                     std::uint32_t protection_word = 0xFFFFFFFF) {
-  std::vector<std::uint8_t> bytes(size);
-  for (std::uint32_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  // At least up to the protection word, which lies at 0x2FC.
+  std::vector<std::uint8_t> bytes(std::max<std::uint32_t>(size, 0x300));
+  for (std::uint32_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
   for (std::uint32_t i = 0; i < 4; ++i)
     bytes[0x2FC + i] = static_cast<std::uint8_t>(protection_word >> (8 * i));
   return bytes;
