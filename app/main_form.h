@@ -8,7 +8,7 @@
 #include "app/progress_drawing.h"
 #include "comm/module_commands.h"
 #include "comm/port_discovery.h"
-#include "isp/isp_window.h"
+#include "isp/classic/isp_window.h"
 
 class QCheckBox;
 class QComboBox;

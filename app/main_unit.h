@@ -6,7 +6,7 @@
 #include "app/rx_display_form.h"
 #include "comm/comm.h"
 #include "comm/port_table.h"
-#include "isp/isp_engine.h"
+#include "isp/classic/isp_engine.h"
 
 namespace app {
 

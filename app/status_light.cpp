@@ -5,7 +5,7 @@
 
 #include "app/bgr_colour.h"
 #include "app/window_fonts.h"
-#include "isp/isp_window.h"
+#include "isp/classic/isp_window.h"
 
 namespace app {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "isp/flash_image.h"
+#include "isp/image/flash_image.h"
 
 namespace cli {
 

@@ -10,8 +10,8 @@
 #include "cli/run_report.h"
 #include "cli/shown_name.h"
 #include "comm/clock.h"
-#include "isp/part_connection.h"
 #include "isp/run_log.h"
+#include "isp/verified/part_connection.h"
 
 namespace cli {
 namespace {

@@ -8,9 +8,9 @@
 #include "cli/run_display.h"
 #include "cli/stop_signals.h"
 #include "comm/comm.h"
-#include "isp/boot_client.h"
-#include "isp/isp_link.h"
-#include "isp/reset_lines.h"
+#include "isp/verified/reset_lines.h"
+#include "isp/wire/boot_client.h"
+#include "isp/wire/isp_link.h"
 
 namespace cli {
 

@@ -4,7 +4,7 @@
 
 #include "cli/boot_session.h"
 #include "cli/sector_range.h"
-#include "isp/sector_erase.h"
+#include "isp/verified/sector_erase.h"
 
 namespace cli {
 

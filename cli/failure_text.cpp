@@ -8,7 +8,7 @@
 
 #include "cli/part_files.h"
 #include "cli/shown_name.h"
-#include "isp/sector_erase.h"
+#include "isp/verified/sector_erase.h"
 
 #ifndef _WIN32
 #include <grp.h>

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "comm/serial_backend.h"
-#include "isp/isp_window.h"
-#include "isp/programmer_events.h"
+#include "isp/classic/isp_window.h"
+#include "isp/verified/programmer_events.h"
 
 namespace cli {
 

@@ -2,7 +2,7 @@
 
 #include "cli/failure_text.h"
 #include "cli/shown_name.h"
-#include "isp/image_file.h"
+#include "isp/image/image_file.h"
 #include "isp/part_table.h"
 
 namespace cli {
@@ -31,7 +31,7 @@ bool LoadImageArgument(const ImageArgument& argument, isp::FlashImage& image, st
     return false;
   }
   image = std::move(loaded);
-  no_vector_table = !image.SetChecksumWord();
+  no_vector_table = !image.SetChecksumWord7();
   return true;
 }
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "isp/flash_image.h"
+#include "isp/image/flash_image.h"
 
 namespace cli {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/link_options.h"
-#include "isp/part_details.h"
+#include "isp/verified/part_details.h"
 
 namespace CLI {
 class App;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/common_options.h"
-#include "isp/reset_lines.h"
+#include "isp/verified/reset_lines.h"
 
 namespace cli {
 

@@ -9,8 +9,8 @@
 #include "cli/run_log_choice.h"
 #include "cli/run_outcome.h"
 #include "cli/shown_name.h"
-#include "isp/reply_reader.h"
 #include "isp/run_log.h"
+#include "isp/wire/reply_reader.h"
 
 namespace cli {
 namespace {

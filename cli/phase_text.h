@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "isp/programmer_events.h"
+#include "isp/verified/programmer_events.h"
 
 namespace cli {
 

@@ -17,7 +17,7 @@
 #include "cli/terminal_window.h"
 #include "comm/clock.h"
 #include "comm/comm.h"
-#include "isp/isp_engine.h"
+#include "isp/classic/isp_engine.h"
 #include "isp/run_log.h"
 
 namespace cli {

@@ -9,11 +9,11 @@
 #include "cli/file_collisions.h"
 #include "cli/program_command.h"
 #include "cli/shown_name.h"
-#include "isp/flash_read.h"
-#include "isp/hex_text.h"
-#include "isp/image_file.h"
-#include "isp/replacement_file.h"
+#include "isp/image/hex_text.h"
+#include "isp/image/image_file.h"
+#include "isp/image/replacement_file.h"
 #include "isp/run_log.h"
+#include "isp/verified/flash_read.h"
 
 namespace cli {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/output_options.h"
-#include "isp/programmer_events.h"
+#include "isp/verified/programmer_events.h"
 
 namespace cli {
 

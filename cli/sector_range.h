@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "isp/write_plan.h"
+#include "isp/verified/write_plan.h"
 
 namespace cli {
 

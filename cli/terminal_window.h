@@ -7,7 +7,7 @@
 
 #include "cli/json_lines.h"
 #include "cli/progress_display.h"
-#include "isp/isp_window.h"
+#include "isp/classic/isp_window.h"
 
 namespace cli {
 

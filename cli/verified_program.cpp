@@ -15,11 +15,11 @@
 #include "cli/shown_name.h"
 #include "cli/stop_signals.h"
 #include "comm/comm.h"
-#include "isp/boot_client.h"
-#include "isp/isp_link.h"
 #include "isp/part_table.h"
-#include "isp/programmer.h"
 #include "isp/run_log.h"
+#include "isp/verified/programmer.h"
+#include "isp/wire/boot_client.h"
+#include "isp/wire/isp_link.h"
 
 namespace cli {
 namespace {

@@ -7,8 +7,8 @@
 #include "cli/file_collisions.h"
 #include "cli/program_command.h"
 #include "cli/shown_name.h"
-#include "isp/flash_verify.h"
 #include "isp/run_log.h"
+#include "isp/verified/flash_verify.h"
 
 namespace cli {
 

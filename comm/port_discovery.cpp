@@ -1,8 +1,8 @@
 #include "comm/port_discovery.h"
 
 #ifdef _WIN32
+#include "comm/registry_host_win32.h"
 #include "comm/registry_walk.h"
-#include "comm/win32_registry_host.h"
 #else
 #include "comm/sysfs_ports.h"
 #endif

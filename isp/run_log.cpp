@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "isp/output_file.h"
+#include "isp/image/output_file.h"
 
 namespace isp {
 

@@ -4,7 +4,7 @@
 #include <csignal>
 #include <filesystem>
 
-#include "isp/image_loader.h"
+#include "isp/image/image_loader.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/image_writers.h"
 #include "tests/support/pty_peer.h"

@@ -4,7 +4,7 @@
 // the boot ROM for every part, so its output is the same on both.
 #include <sstream>
 
-#include "isp/image_loader.h"
+#include "isp/image/image_loader.h"
 #include "tests/e2e/e2e_fixture.h"
 
 namespace e2e {

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "comm/comm.h"
-#include "isp/isp_engine.h"
+#include "isp/classic/isp_engine.h"
 #include "tests/support/block_addresses.h"
 #include "tests/support/flash_image.h"
 #include "tests/support/hex_writer.h"

@@ -7,8 +7,8 @@
 
 #include "cli/boot_session.h"
 #include "comm/comm.h"
-#include "isp/isp_link.h"
-#include "isp/part_connection.h"
+#include "isp/verified/part_connection.h"
+#include "isp/wire/isp_link.h"
 #include "tests/support/process.h"
 #include "tests/support/recording_serial.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "isp/isp_window.h"
+#include "isp/classic/isp_window.h"
 
 namespace testing_support {
 

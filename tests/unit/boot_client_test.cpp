@@ -1,4 +1,4 @@
-#include "isp/boot_client.h"
+#include "isp/wire/boot_client.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "isp/restart_routine.h"
-#include "isp/uu_lines.h"
+#include "isp/wire/restart_routine.h"
+#include "isp/wire/uu_lines.h"
 #include "tests/unit/echo_off_client.h"
 #include "tests/unit/scripted_link.h"
 

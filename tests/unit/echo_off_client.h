@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "isp/boot_client.h"
+#include "isp/wire/boot_client.h"
 #include "tests/unit/scripted_link.h"
 
 namespace unit {

@@ -1,6 +1,6 @@
 // ELF files placed in a flash image by their segments' physical addresses,
 // and those of another kind, or with segments the flash cannot hold, refused.
-#include "isp/elf_image.h"
+#include "isp/image/elf_image.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "isp/flash_image.h"
+#include "isp/image/flash_image.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +48,7 @@ TEST(FlashImageTest, ChecksumWordGoesIntoVectorSevenAndLeavesWordSixAlone) {
   const auto vectors = Words({0x10002000, 0x000000C1, 0x000000C3, 0x000000C5, 0x000000C7,
                               0x000000C9, 0x000000CB, 0x12345678});
   image.Place(0, vectors.data(), vectors.size(), 1);
-  ASSERT_TRUE(image.SetChecksumWord());
+  ASSERT_TRUE(image.SetChecksumWord7());
   EXPECT_EQ(VectorSum(image), 0u);
   EXPECT_EQ(image.Word(24), 0x000000CBu);
   EXPECT_EQ(image.Word(28), 0u - (0x10002000u + 0xC1 + 0xC3 + 0xC5 + 0xC7 + 0xC9 + 0xCB));
@@ -58,7 +58,7 @@ TEST(FlashImageTest, ChecksumWordGoesIntoVectorSevenAndLeavesWordSixAlone) {
   std::vector<std::uint8_t> fixed(32);
   for (std::uint32_t i = 0; i < 32; ++i) fixed[i] = image.At(i);
   again.Place(0, fixed.data(), fixed.size(), 1);
-  ASSERT_TRUE(again.SetChecksumWord());
+  ASSERT_TRUE(again.SetChecksumWord7());
   for (std::uint32_t i = 0; i < 32; ++i) EXPECT_EQ(again.At(i), fixed[i]) << i;
 }
 
@@ -66,7 +66,7 @@ TEST(FlashImageTest, ImageWithoutAVectorTableGetsNoChecksum) {
   isp::FlashImage image;
   const std::uint8_t bytes[] = {0xAA};
   image.Place(0x4000, bytes, 1, 1);
-  EXPECT_FALSE(image.SetChecksumWord());
+  EXPECT_FALSE(image.SetChecksumWord7());
   EXPECT_FALSE(image.Placed(0, 32));
   EXPECT_EQ(image.Word(28), 0xFFFFFFFFu);
 }

@@ -2,10 +2,10 @@
 // part: what they send, what they make of the answers.
 #include <gtest/gtest.h>
 
-#include "isp/flash_read.h"
-#include "isp/flash_verify.h"
-#include "isp/part_details.h"
-#include "isp/sector_erase.h"
+#include "isp/verified/flash_read.h"
+#include "isp/verified/flash_verify.h"
+#include "isp/verified/part_details.h"
+#include "isp/verified/sector_erase.h"
 #include "tests/unit/echo_off_client.h"
 #include "tests/unit/scripted_link.h"
 

@@ -1,4 +1,4 @@
-#include "isp/hex_file_reader.h"
+#include "isp/image/hex_file_reader.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

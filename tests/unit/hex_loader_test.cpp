@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "comm/comm.h"
-#include "isp/hex_digits.h"
-#include "isp/isp_engine.h"
+#include "isp/classic/isp_engine.h"
+#include "isp/image/hex_digits.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"

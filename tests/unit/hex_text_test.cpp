@@ -1,8 +1,8 @@
-#include "isp/hex_text.h"
+#include "isp/image/hex_text.h"
 
 #include <gtest/gtest.h>
 
-#include "isp/image_loader.h"
+#include "isp/image/image_loader.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/temp_dir.h"
 

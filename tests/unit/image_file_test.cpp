@@ -1,6 +1,6 @@
 // Image files chosen by their bytes: ELF, S-records, Intel HEX, or raw
 // binary for .bin; a file that is none of them refused saying what it is.
-#include "isp/image_file.h"
+#include "isp/image/image_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "isp/image_loader.h"
+#include "isp/image/image_loader.h"
 
 #include <gtest/gtest.h>
 

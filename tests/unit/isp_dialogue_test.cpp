@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "comm/comm.h"
-#include "isp/isp_engine.h"
-#include "isp/restart_routine.h"
+#include "isp/classic/isp_engine.h"
+#include "isp/wire/restart_routine.h"
 #include "tests/support/fake_boot_loader.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/pty_peer.h"

@@ -1,6 +1,6 @@
-#include "isp/output_file.h"
+#include "isp/image/output_file.h"
 
-#include "isp/replacement_file.h"
+#include "isp/image/replacement_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

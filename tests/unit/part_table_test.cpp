@@ -4,7 +4,7 @@
 
 #include <numeric>
 
-#include "isp/write_plan.h"
+#include "isp/verified/write_plan.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "comm/comm.h"
-#include "isp/isp_engine.h"
+#include "isp/classic/isp_engine.h"
 #include "tests/support/fake_boot_loader.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/late_byte_serial.h"

@@ -1,4 +1,4 @@
-#include "isp/reply_reader.h"
+#include "isp/wire/reply_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The reset and ISP pin sequences of each wiring, first as the pins see them,
 // then as the serial unit drives the adapter's lines, with their times.
-#include "isp/reset_lines.h"
+#include "isp/verified/reset_lines.h"
 
 #include <gtest/gtest.h>
 

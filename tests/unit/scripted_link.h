@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "isp/isp_link.h"
-#include "isp/uu_lines.h"
+#include "isp/wire/isp_link.h"
+#include "isp/wire/uu_lines.h"
 
 namespace unit {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "isp/part_table.h"
-#include "isp/sector_erase.h"
+#include "isp/verified/sector_erase.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Motorola S-record files read record by record: addresses of each width,
 // checksums, counts and end records, and every refusal naming its line.
-#include "isp/srec_file_reader.h"
+#include "isp/image/srec_file_reader.h"
 
 #include <gtest/gtest.h>
 
-#include "isp/image_loader.h"
+#include "isp/image/image_loader.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/image_writers.h"
 #include "tests/support/temp_dir.h"

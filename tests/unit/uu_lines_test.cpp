@@ -1,11 +1,11 @@
-#include "isp/uu_lines.h"
+#include "isp/wire/uu_lines.h"
 
 #include <gtest/gtest.h>
 
 #include <numeric>
 #include <vector>
 
-#include "isp/restart_routine.h"
+#include "isp/wire/restart_routine.h"
 
 namespace {
 

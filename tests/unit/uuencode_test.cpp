@@ -3,8 +3,8 @@
 #include <numeric>
 #include <string>
 
-#include "isp/restart_routine.h"
-#include "isp/uuencode.h"
+#include "isp/wire/restart_routine.h"
+#include "isp/wire/uuencode.h"
 
 namespace {
 

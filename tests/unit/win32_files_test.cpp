@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "isp/output_file.h"
+#include "isp/image/output_file.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "comm/win32_serial.h"
+#include "comm/serial_win32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "isp/write_plan.h"
+#include "isp/verified/write_plan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+
+#include "isp/image/flash_image.h"
+#include "isp/verified/programmer_events.h"
+#include "isp/verified/reset_lines.h"
+#include "isp/wire/boot_client.h"
+
+namespace isp {
+
+struct ProgramSettings {
+  unsigned crystal_khz = 12000;
+  bool start_boot_loader = true;  // send the "!" request first
+  bool erase_all = false;
+  bool verify = true;
+  VerifyMode verify_mode = VerifyMode::kRam;
+  bool run = true;  // restart the part into the new firmware at the end
+  // The adapter's lines reset the part into its boot loader, and at the end
+  // into the new firmware (in place of the "!" request and the restart
+  // routine).
+  PartReset* reset = nullptr;
+};
+
+// Runs one programming of an image on a part through the client:
+// synchronise, identify, erase the planned sectors, write and verify each
+// chunk, restart. The image's checksum word must already be in place.
+class Programmer {
+ public:
+  Programmer(BootClient& client, ProgrammerEvents& events) : client_(client), events_(events) {}
+
+  // Nothing when the run succeeded, else where it failed.
+  std::optional<Failure> Run(const FlashImage& image, const ProgramSettings& settings);
+
+  // Time the part may take for its flash work, beyond the line time.
+  static constexpr std::uint32_t kCopyMsPer256 = 5;
+
+ private:
+  std::optional<Failure> Synchronise(const ProgramSettings& settings);
+  std::optional<Failure> Identify(const FlashImage& image, const PartInfo*& part);
+  std::optional<Failure> Erase(const PartInfo& part, const WritePlan& plan);
+  std::optional<Failure> CheckProtection(bool& refused);
+  std::optional<Failure> Write(const FlashImage& image, const PartInfo& part, const WritePlan& plan,
+                               const ProgramSettings& settings);
+  std::optional<Failure> WriteChunk(const FlashImage& image, const PartInfo& part,
+                                    const WritePlan& plan, const Chunk& chunk,
+                                    const ProgramSettings& settings, std::uint32_t& done);
+  std::optional<Failure> Restart(const WritePlan& plan, PartReset* reset);
+
+  BootClient& client_;
+  ProgrammerEvents& events_;
+};
+
+}  // namespace isp
