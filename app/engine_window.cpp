@@ -34,8 +34,8 @@ void TMainForm::ShowLight(isp::Light light) {
   LightPanel(light)->show();
 }
 
-void TMainForm::SetLightColour(isp::Light light, std::uint32_t colour) {
-  LightPanel(light)->SetTextColour(colour);
+void TMainForm::SetLightState(isp::Light light, isp::LightState state) {
+  LightPanel(light)->SetState(state);
 }
 
 void TMainForm::SetErasedCaption(const char* caption) {

@@ -101,7 +101,7 @@ class TMainForm : public QWidget, public isp::IspWindow {
 
   // --- the window as the engine sees it
   void ShowLight(isp::Light light) override;
-  void SetLightColour(isp::Light light, std::uint32_t colour) override;
+  void SetLightState(isp::Light light, isp::LightState state) override;
   void SetErasedCaption(const char* caption) override;
   void SetTimer1Interval(int ms) override;
   bool StartISPChecked() override;

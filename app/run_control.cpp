@@ -45,8 +45,8 @@ void TMainForm::LoadBtnClick() {
   for (isp::Light light : kLightsShownByTheEngine) LightPanel(light)->hide();
   ProgressPanel->show();
   // After loading, so this overrides any colour set while the file loaded.
-  SetLightColour(isp::Light::ConnectedPanel, isp::kLightGrey);
-  for (isp::Light light : kLightsShownByTheEngine) SetLightColour(light, isp::kLightGrey);
+  SetLightState(isp::Light::ConnectedPanel, isp::LightState::Idle);
+  for (isp::Light light : kLightsShownByTheEngine) SetLightState(light, isp::LightState::Idle);
 
   const std::optional<std::string> port_path = ResolvePortPath(*CommPortBox, unit.PortTable);
   if (port_path && unit.comm.CommOpen(port_path->c_str(), kRunBaud)) {
@@ -56,15 +56,15 @@ void TMainForm::LoadBtnClick() {
     unit.RunGoing = true;
     // A file dialog opened inside a tick would hold the run up.
     BrowseBtn->setEnabled(false);
-    SetLightColour(isp::Light::ConnectedPanel, isp::kLightGreen);
+    SetLightState(isp::Light::ConnectedPanel, isp::LightState::Done);
     SetStatusText("Loading...");
     EnableTimer(*Timer1);
     return;
   }
   // No port named, or it does not open.
-  SetLightColour(isp::Light::ConnectedPanel, isp::kLightRed);
+  SetLightState(isp::Light::ConnectedPanel, isp::LightState::Failed);
   ShowErrorMessage("Unable to open Serial Port");
-  SetLightColour(isp::Light::ConnectedPanel, isp::kLightGrey);
+  SetLightState(isp::Light::ConnectedPanel, isp::LightState::Idle);
   ProgressPanel->hide();
 }
 
@@ -80,7 +80,7 @@ void TMainForm::Timer1Timer() {
     unit.PortConnected = false;
     unit.RunGoing = false;
     BrowseBtn->setEnabled(true);
-    SetLightColour(isp::Light::ConnectedPanel, isp::kLightGrey);
+    SetLightState(isp::Light::ConnectedPanel, isp::LightState::Idle);
     ProgressPanel->hide();
   } else {
     EnableTimer(*Timer1);

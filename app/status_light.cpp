@@ -5,12 +5,23 @@
 
 #include "app/bgr_colour.h"
 #include "app/window_fonts.h"
-#include "isp/classic/isp_window.h"
 
 namespace app {
 
+std::uint32_t LightColour(isp::LightState state) {
+  switch (state) {
+    case isp::LightState::Done:
+      return kLightGreen;
+    case isp::LightState::Failed:
+      return kLightRed;
+    case isp::LightState::Idle:
+      break;
+  }
+  return kLightGrey;
+}
+
 StatusLight::StatusLight(const QString& caption, QWidget* parent)
-    : QWidget(parent), caption_(caption), text_colour_(isp::kLightGrey) {
+    : QWidget(parent), caption_(caption), text_colour_(kLightGrey) {
   setFont(LightFont());
 }
 
@@ -19,8 +30,8 @@ void StatusLight::SetCaption(const QString& caption) {
   update();
 }
 
-void StatusLight::SetTextColour(std::uint32_t bgr) {
-  text_colour_ = bgr;
+void StatusLight::SetState(isp::LightState state) {
+  text_colour_ = LightColour(state);
   update();
 }
 

@@ -54,8 +54,7 @@ bool BootSession::Start(int& status) {
   const bool opened =
       comm_.CommOpen(PortArgumentPath(options_.port).c_str(), static_cast<int>(options_.baud));
   if (PortUsersMatter(opened, comm_.LastOpenError())) {
-    const std::string users = OtherUsersWarnings(options_.port);
-    if (!users.empty()) display_->Notice(users);
+    for (const std::string& warning : OtherUsersWarnings(options_.port)) display_->Warning(warning);
   }
   if (!opened) {
     display_->Error(PortOpenFailureText(options_.port, comm_.LastOpenError()));

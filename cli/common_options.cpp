@@ -1,20 +1,12 @@
 #include "cli/common_options.h"
 
+#include "cli/port_argument.h"
 #include "cli/run_outcome.h"
 
 namespace cli {
-namespace {
-
-#ifdef _WIN32
-constexpr const char* kPortHelp = "Serial port, e.g. COM5 (default: $TARVO_PORT)";
-#else
-constexpr const char* kPortHelp = "Serial device, e.g. /dev/ttyUSB0 (default: $TARVO_PORT)";
-#endif
-
-}  // namespace
 
 CLI::Option* AddPortOption(CLI::App& command, std::string& port) {
-  return command.add_option("-p,--port", port, kPortHelp)->envname("TARVO_PORT")->required();
+  return command.add_option("-p,--port", port, PortOptionHelp())->envname("TARVO_PORT")->required();
 }
 
 CLI::Option* AddBaudOption(CLI::App& command, unsigned& baud) {

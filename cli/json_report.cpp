@@ -1,7 +1,6 @@
 #include "cli/json_report.h"
 
 #include "cli/phase_text.h"
-#include "cli/run_outcome.h"
 
 namespace cli {
 
@@ -52,10 +51,6 @@ void JsonReport::Warned(const isp::Warning& warning) {
 
 void JsonReport::Warning(const std::string& text) {
   lines_.Warning(text);
-}
-
-void JsonReport::Notice(const std::string& lines) {
-  for (const std::string& text : WarningTexts(lines)) lines_.Warning(text);
 }
 
 void JsonReport::Error(const std::string& text) {

@@ -32,7 +32,6 @@ class JsonReport : public RunReport {
   void Warned(const isp::Warning& warning) override;
 
   void Warning(const std::string& text) override;
-  void Notice(const std::string& lines) override;
   void Error(const std::string& text) override;
   void FileKept(const std::string& name, const std::string& path) override;
   void Line(const char* label, const std::string& text) override;

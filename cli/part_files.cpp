@@ -1,7 +1,6 @@
 #include "cli/part_files.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -16,29 +15,7 @@ std::string& GivenFile() {
   return given;
 }
 
-std::string FromEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? std::string(value) : std::string();
-}
-
 }  // namespace
-
-std::string UserPartFile() {
-  namespace fs = std::filesystem;
-#ifdef _WIN32
-  const std::string app_data = FromEnvironment("APPDATA");
-  if (app_data.empty()) return "";
-  return (fs::path(app_data) / "tarvo" / "parts.json").string();
-#else
-  // A relative XDG_CONFIG_HOME is to be ignored.
-  const std::string config = FromEnvironment("XDG_CONFIG_HOME");
-  if (!config.empty() && config[0] == '/')
-    return (fs::path(config) / "tarvo" / "parts.json").string();
-  const std::string home = FromEnvironment("HOME");
-  if (home.empty()) return "";
-  return (fs::path(home) / ".config" / "tarvo" / "parts.json").string();
-#endif
-}
 
 bool LoadPartFiles(const std::string& given, std::string& error) {
   GivenFile() = given;

@@ -10,4 +10,7 @@ namespace cli {
 // Elsewhere the argument is the device path ("/dev/ttyUSB0").
 std::string PortArgumentPath(const std::string& argument);
 
+// The --port option's help: what a port is called on this system.
+const char* PortOptionHelp();
+
 }  // namespace cli

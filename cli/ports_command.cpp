@@ -3,12 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
-#ifndef _WIN32
-#include <grp.h>
-#include <unistd.h>
-#endif
-
-#include "cli/failure_text.h"
+#include "cli/port_access.h"
 #include "comm/comm.h"
 #include "comm/port_list_entry.h"
 #include "comm/port_probe.h"
@@ -16,42 +11,11 @@
 namespace cli {
 namespace {
 
-#ifndef _WIN32
-bool UserIsIn(const std::string& group_name) {
-  const struct group* group = ::getgrnam(group_name.c_str());
-  if (group == nullptr) return false;
-  if (::getegid() == group->gr_gid) return true;
-  gid_t groups[256];
-  const int count = ::getgroups(256, groups);
-  for (int i = 0; i < count; ++i) {
-    if (groups[i] == group->gr_gid) return true;
-  }
-  return false;
-}
-#endif
-
 // Said when ports exist but none opened: why, as far as the device tells.
 std::string NoneOpensText(std::size_t found, const std::string& first) {
-  std::string text = std::to_string(found) + " serial port" + (found == 1 ? " was" : "s were") +
-                     " found, but none opens for this user";
-  const std::string group = DeviceGroupName(first);
-#ifndef _WIN32
-  if (!group.empty()) {
-    text += " (" + first + " belongs to group " + group;
-    if (group == "root") {
-      text += ", which gives no user access: a udev rule can give it a group to join)";
-    } else if (!UserIsIn(group)) {
-      text +=
-          ", which this user is not in: sudo usermod -aG " + group + " $USER, then log in again)";
-    } else {
-      text += ", which this user is in: another program may hold it)";
-    }
-  }
-#else
-  (void)group;
-  text += " (another program may hold them)";
-#endif
-  return text + "; \"tarvo-cli ports --all\" lists them";
+  return std::to_string(found) + " serial port" + (found == 1 ? " was" : "s were") +
+         " found, but none opens for this user" + NoneOpensReason(first) +
+         "; \"tarvo-cli ports --all\" lists them";
 }
 
 }  // namespace

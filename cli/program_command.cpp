@@ -68,17 +68,18 @@ int RunProgram(const ProgramOptions& options) {
   // and the log are still closed properly.
   const StopSignals stop;
   const bool opened = comm.CommOpen(PortArgumentPath(options.port).c_str(), kRunBaud);
-  if (PortUsersMatter(opened, comm.LastOpenError()))
-    window.Notice(OtherUsersWarnings(options.port));
+  if (PortUsersMatter(opened, comm.LastOpenError())) {
+    for (const std::string& warning : OtherUsersWarnings(options.port)) window.Warning(warning);
+  }
   if (!opened) {
-    window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightRed);
+    window.SetLightState(isp::Light::ConnectedPanel, isp::LightState::Failed);
     window.Error(PortOpenFailureText(options.port, comm.LastOpenError()));
     return not_started();
   }
   std::string why;
   const bool logged = AttachChosenLog(comm, output, why);
   if (!logged && !why.empty()) window.FileNotWritten(output.log_path.c_str(), why.c_str());
-  window.SetLightColour(isp::Light::ConnectedPanel, isp::kLightGreen);
+  window.SetLightState(isp::Light::ConnectedPanel, isp::LightState::Done);
 
   int progress = 0;
   int shown_percent = -1;

@@ -175,14 +175,6 @@ void RunDisplay::Warning(const std::string& text) {
   std::fflush(err_);
 }
 
-void RunDisplay::Notice(const std::string& lines) {
-  if (style_.quiet) return;
-  ClearTransient();
-  std::fflush(out_);
-  std::fputs(lines.c_str(), err_);
-  std::fflush(err_);
-}
-
 void RunDisplay::Error(const std::string& text) {
   ClearTransient();
   std::fflush(out_);

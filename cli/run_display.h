@@ -46,7 +46,6 @@ class RunDisplay : public RunReport {
   void NotStarted() override {}
   void Warning(const std::string& text) override;
   // Lines for err as they are (each ended by its line break).
-  void Notice(const std::string& lines) override;
   void Error(const std::string& text) override;
   void FileKept(const std::string& name, const std::string& path) override;
   // The last line: "Complete." or "Failed!".

@@ -1,7 +1,6 @@
 #include "cli/run_outcome.h"
 
 #include <csignal>
-#include <string_view>
 
 #include "comm/port_users.h"
 
@@ -35,41 +34,28 @@ std::string ExitStatusHelp() {
          "  130  stopped by Ctrl-C (128 + the signal: 143 for SIGTERM, 129 for SIGHUP)\n";
 }
 
-std::string OtherUsersText(const std::string& port, const std::vector<comm::PortUser>& users) {
+std::vector<std::string> PortUserWarnings(const std::string& port,
+                                          const std::vector<comm::PortUser>& users) {
   constexpr std::size_t kNamed = 3;
-  std::string text;
+  std::vector<std::string> warnings;
   for (std::size_t i = 0; i < users.size() && i < kNamed; ++i) {
-    text += "Warning: " + port + " is also open in process " + std::to_string(users[i].pid) + " (" +
-            users[i].command + "); replies from the module may go missing\n";
+    warnings.push_back(port + " is also open in process " + std::to_string(users[i].pid) + " (" +
+                       users[i].command + "); replies from the module may go missing");
   }
   if (users.size() > kNamed) {
     const std::size_t more = users.size() - kNamed;
-    text += "Warning: " + port + " is open in " + std::to_string(more) + " more process" +
-            (more == 1 ? "" : "es") + "\n";
+    warnings.push_back(port + " is open in " + std::to_string(more) + " more process" +
+                       (more == 1 ? "" : "es"));
   }
-  return text;
+  return warnings;
 }
 
-std::string OtherUsersWarnings(const std::string& port) {
-  return OtherUsersText(port, comm::FindPortUsers(port));
+std::vector<std::string> OtherUsersWarnings(const std::string& port) {
+  return PortUserWarnings(port, comm::FindPortUsers(port));
 }
 
 bool PortUsersMatter(bool opened, const comm::OpenError& error) {
   return opened || error.kind == comm::OpenFailure::kBusy;
-}
-
-std::vector<std::string> WarningTexts(const std::string& lines) {
-  constexpr std::string_view kPrefix = "Warning: ";
-  std::vector<std::string> texts;
-  for (std::size_t at = 0; at < lines.size();) {
-    std::size_t end = lines.find('\n', at);
-    if (end == std::string::npos) end = lines.size();
-    std::string line = lines.substr(at, end - at);
-    if (line.starts_with(kPrefix)) line.erase(0, kPrefix.size());
-    if (!line.empty()) texts.push_back(std::move(line));
-    at = end + 1;
-  }
-  return texts;
 }
 
 }  // namespace cli

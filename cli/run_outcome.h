@@ -28,17 +28,14 @@ const char* StopText(int signal_number);
 // closed), so that a script tells a stop from a failure.
 int StoppedExitStatus(int signal_number);
 
-// The warning for each other process that has the port open: another program
-// that reads the line takes the replies away from the run. At most a few
-// are named, then how many more there are.
-std::string OtherUsersWarnings(const std::string& port);
-std::string OtherUsersText(const std::string& port, const std::vector<comm::PortUser>& users);
+// The warnings, one text each, for the other processes that have the port
+// open: another program that reads the line takes the replies away from the
+// run. At most a few are named, then how many more there are.
+std::vector<std::string> OtherUsersWarnings(const std::string& port);
+std::vector<std::string> PortUserWarnings(const std::string& port,
+                                          const std::vector<comm::PortUser>& users);
 // Whether the port's other users are worth naming after an open: only when
 // it opened or another program holds it, never for what is no serial port.
 bool PortUsersMatter(bool opened, const comm::OpenError& error);
-
-// The texts of warning lines such as OtherUsersWarnings gives, each without
-// its "Warning: " and its line break.
-std::vector<std::string> WarningTexts(const std::string& lines);
 
 }  // namespace cli

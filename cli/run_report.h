@@ -14,8 +14,6 @@ namespace cli {
 class RunReport : public isp::ProgrammerEvents {
  public:
   virtual void Warning(const std::string& text) = 0;
-  // Warning lines as they are, each ended by its line break.
-  virtual void Notice(const std::string& lines) = 0;
   virtual void Error(const std::string& text) = 0;
   // A file the run left behind: its name ("commlog.txt") and where it is.
   virtual void FileKept(const std::string& name, const std::string& path) = 0;

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "cli/failure_text.h"
-#include "cli/run_outcome.h"
 #include "cli/shown_name.h"
 
 namespace cli {
@@ -24,9 +23,10 @@ TerminalWindow::TerminalWindow(ProgressDisplay& display, bool start_isp, Style s
 
 void TerminalWindow::ShowLight(isp::Light) {}
 
-void TerminalWindow::SetLightColour(isp::Light light, std::uint32_t colour) {
-  if (colour != isp::kLightGreen && colour != isp::kLightRed) return;
-  const bool ok = colour == isp::kLightGreen;
+void TerminalWindow::SetLightState(isp::Light light, isp::LightState state) {
+  // A light put back to idle has nothing to say.
+  if (state == isp::LightState::Idle) return;
+  const bool ok = state == isp::LightState::Done;
   std::string caption = captions_[static_cast<std::size_t>(light)];
   if (json_ != nullptr) {
     json_->Phase(caption, ok, "");
@@ -66,10 +66,6 @@ void TerminalWindow::Warning(const std::string& text) {
   std::fprintf(stderr, "%s %s\n", Coloured("Warning:", "\033[33m", style_.colour_err).c_str(),
                text.c_str());
   std::fflush(stderr);
-}
-
-void TerminalWindow::Notice(const std::string& lines) {
-  for (const std::string& text : WarningTexts(lines)) Warning(text);
 }
 
 void TerminalWindow::ShowErrorMessage(const char* text) {

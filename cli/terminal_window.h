@@ -25,7 +25,7 @@ class TerminalWindow : public isp::IspWindow {
   TerminalWindow(ProgressDisplay& display, bool start_isp, Style style, JsonLines* json = nullptr);
 
   void ShowLight(isp::Light light) override;
-  void SetLightColour(isp::Light light, std::uint32_t colour) override;
+  void SetLightState(isp::Light light, isp::LightState state) override;
   void SetErasedCaption(const char* caption) override;
   void SetTimer1Interval(int ms) override { timer1_interval_ = ms; }
   bool StartISPChecked() override { return start_isp_; }
@@ -38,8 +38,6 @@ class TerminalWindow : public isp::IspWindow {
 
   // A warning of the front end's own, in the window's manner.
   void Warning(const std::string& text);
-  // Warning lines as they are ("Warning: ...", each ended by its line break).
-  void Notice(const std::string& lines);
   // While a file loads, the loader's messages name it and the reason; an
   // empty path ends that.
   void LoadingFile(const std::string& path) { loading_ = path; }

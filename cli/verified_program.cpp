@@ -87,8 +87,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   const bool opened =
       comm.CommOpen(PortArgumentPath(options.port).c_str(), static_cast<int>(options.baud));
   if (PortUsersMatter(opened, comm.LastOpenError())) {
-    const std::string users = OtherUsersWarnings(options.port);
-    if (!users.empty()) display.Notice(users);
+    for (const std::string& warning : OtherUsersWarnings(options.port)) display.Warning(warning);
   }
   if (!opened) {
     display.Error(PortOpenFailureText(options.port, comm.LastOpenError()));

@@ -36,8 +36,8 @@ bool PartMemory::in_ram(std::uint32_t address, std::uint32_t count) const {
 }
 
 bool PartMemory::in_ram_write_window(std::uint32_t address, std::uint32_t count) const {
-  return inside(address, count, part_.write_window_start,
-                part_.write_window_end - part_.write_window_start);
+  return inside(address, count, part_.ram_buffer_start,
+                part_.ram_buffer_end - part_.ram_buffer_start);
 }
 
 unsigned PartMemory::sector_count() const {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -11,21 +10,21 @@ namespace isp_sim {
 
 // A run of equal flash sectors.
 struct SectorRun {
-  unsigned count;
   std::uint32_t size;
+  unsigned count;
 };
 
 // One LPC part as its ROM boot loader sees it. RAM starts at 0x10000000 on every part here.
 struct PartInfo {
-  std::string_view name;
   std::uint32_t id;  // what "J" answers
+  std::string_view name;
   std::uint32_t flash_size;
-  std::array<SectorRun, 2> sectors;  // small sectors first; an unused run has count 0
+  SectorRun sectors[2];  // small sectors first; an unused run has count 0
   std::uint32_t ram_size;
   // Where "W" may write: above the boot loader's variables, below the top 256 bytes that hold
   // its stack and the scratch space of its flash commands. The end is exclusive.
-  std::uint32_t write_window_start;
-  std::uint32_t write_window_end;
+  std::uint32_t ram_buffer_start;
+  std::uint32_t ram_buffer_end;
   bool ecc_lines;  // every 16-byte flash line carries ECC and may be programmed once per erase
   // While the boot loader runs, this many bytes at flash address 0 are covered by the boot ROM's
   // own vectors, for M and (unless --read-sees-flash) for R.

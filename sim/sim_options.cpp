@@ -79,7 +79,7 @@ std::string part_table_text() {
   std::string text = "Parts (--part NAME or --part-id ID; LPC1227 by default):\n";
   text += row;
   for (const PartInfo& part : part_table()) {
-    const std::string window = hex(part.write_window_start) + ".." + hex(part.write_window_end);
+    const std::string window = hex(part.ram_buffer_start) + ".." + hex(part.ram_buffer_end);
     std::snprintf(row, sizeof row, kRow, std::string(part.name).c_str(),
                   std::to_string(part.id).c_str(), hex(part.id).c_str(),
                   (std::to_string(part.flash_size / 1024) + " KiB").c_str(),

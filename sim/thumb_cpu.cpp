@@ -27,7 +27,7 @@ std::uint32_t sign_extend(std::uint32_t value, unsigned bits) {
 
 RunResult ThumbCpu::run(std::uint32_t entry, std::size_t step_limit) {
   regs_.fill(0);
-  regs_[kSp] = memory_.part().write_window_end;
+  regs_[kSp] = memory_.part().ram_buffer_end;
   regs_[kLr] = kNoReturn;
   pc_ = entry & ~1u;
   for (std::size_t steps = 0; steps < step_limit; ++steps) {

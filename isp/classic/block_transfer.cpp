@@ -82,7 +82,7 @@ int IspEngine::WriteBlock(char* reply) {
   if (run_.BytesRemaining > 0) {
     return std::min(999, (run_.BytesTotal - run_.BytesRemaining) * 1000 / run_.BytesTotal);
   }
-  window_.SetLightColour(Light::ProgPanel, kLightGreen);
+  window_.SetLightState(Light::ProgPanel, LightState::Done);
   window_.ShowLight(Light::RestartPanel);
   window_.SetTimer1Interval(kBlockTickMs);
   run_.StateNumber = 10;
@@ -95,7 +95,7 @@ int IspEngine::RestartModule(char* reply) {
   comm_.SendCommand(kRestartLine, reply);
   comm_.SendCommand("1462\r", reply);
   comm_.SendCommand("G 268436224 T\r", reply);
-  window_.SetLightColour(Light::RestartPanel, kLightGreen);
+  window_.SetLightState(Light::RestartPanel, LightState::Done);
   window_.ProcessMessages();
   return kProgressDone;
 }

@@ -19,7 +19,7 @@ constexpr std::size_t kPartIdCompared = 8;
 }  // namespace
 
 int IspEngine::Fail(Light light, const char* message) {
-  window_.SetLightColour(light, kLightRed);
+  window_.SetLightState(light, LightState::Failed);
   window_.ShowErrorMessage(message);
   return kProgressFailed;
 }
@@ -106,7 +106,7 @@ int IspEngine::ConfirmSynchronization() {
                     "Part not synchronized");
   }
   run_.StateNumber = 3;
-  window_.SetLightColour(Light::SyncPanel, kLightGreen);
+  window_.SetLightState(Light::SyncPanel, LightState::Done);
   return 1;
 }
 
@@ -127,7 +127,7 @@ int IspEngine::Unlock(char* reply) {
   }
   run_.StateNumber = 5;
   window_.ShowLight(Light::ErasedPanel);
-  window_.SetLightColour(Light::UnlockPanel, kLightGreen);
+  window_.SetLightState(Light::UnlockPanel, LightState::Done);
   return 3;
 }
 
@@ -169,7 +169,7 @@ int IspEngine::EraseSectors(char* reply) {
     return FailStep("erasing", command, reply, Light::ErasedPanel, "Failed erase");
   run_.StateNumber = 8;
   window_.ShowLight(Light::BlankPanel);
-  window_.SetLightColour(Light::ErasedPanel, kLightGreen);
+  window_.SetLightState(Light::ErasedPanel, LightState::Done);
   return 3;
 }
 
@@ -187,7 +187,7 @@ int IspEngine::BlankCheckSectors(char* reply) {
   run_.FlashAddress = 0;
   window_.ShowLight(Light::ProgPanel);
   window_.SetTimer1Interval(kBlockTickMs);
-  window_.SetLightColour(Light::BlankPanel, kLightGreen);
+  window_.SetLightState(Light::BlankPanel, LightState::Done);
   return 3;
 }
 

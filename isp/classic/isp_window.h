@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-
 namespace isp {
 
 // The seven status lights, top to bottom.
@@ -21,10 +19,10 @@ inline constexpr int kLightCount = 7;
 inline constexpr const char* kLightCaptions[kLightCount] = {
     "Connect", "Synchronize", "Unlock", "Erase", "Blank Check", "Program", "Restart Module"};
 
-// Light text colours, 24-bit blue-green-red values.
-inline constexpr std::uint32_t kLightGrey = 0x808080;
-inline constexpr std::uint32_t kLightGreen = 0x00FF00;
-inline constexpr std::uint32_t kLightRed = 0x0000FF;
+// What a light tells: its step not done (yet), done, or failed. The window
+// shows them grey, green and red; the command line as nothing, "ok" and
+// "FAILED".
+enum class LightState { Idle, Done, Failed };
 
 // The step of the dialogue that failed, for a front end that says why.
 struct StepFailure {
@@ -39,7 +37,7 @@ class IspWindow {
  public:
   virtual ~IspWindow() = default;
   virtual void ShowLight(Light light) = 0;
-  virtual void SetLightColour(Light light, std::uint32_t colour) = 0;
+  virtual void SetLightState(Light light, LightState state) = 0;
   // The ErasedPanel caption names the sectors of the run, e.g. "Erase 0-1\r".
   virtual void SetErasedCaption(const char* caption) = 0;
   virtual void SetTimer1Interval(int ms) = 0;

@@ -106,7 +106,7 @@ TEST_F(LayoutTest, LightsStandInTheProgressGroupGreyAndInOrder) {
     EXPECT_EQ(light->parentWidget(), form->ProgressPanel);
     EXPECT_EQ(light->geometry(), QRect(5, row.top, 110, 20));
     EXPECT_EQ(light->Caption(), row.caption);
-    EXPECT_EQ(light->TextColour(), isp::kLightGrey);
+    EXPECT_EQ(light->TextColour(), app::kLightGrey);
     EXPECT_FALSE(light->isHidden());
   }
 }

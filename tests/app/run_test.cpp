@@ -31,11 +31,11 @@ class RecordingForm : public app::TMainForm {
     TMainForm::ShowLight(light);
     events.push_back("show " + RecordingWindow::Name(light) + " " + LightRow(*this));
   }
-  void SetLightColour(isp::Light light, std::uint32_t colour) override {
-    TMainForm::SetLightColour(light, colour);
-    if (colour == isp::kLightGrey) return;
-    events.push_back(RecordingWindow::Name(light) + " " + RecordingWindow::ColourName(colour) +
-                     " " + LightRow(*this));
+  void SetLightState(isp::Light light, isp::LightState state) override {
+    TMainForm::SetLightState(light, state);
+    if (state == isp::LightState::Idle) return;
+    events.push_back(RecordingWindow::Name(light) + " " + RecordingWindow::ColourName(state) + " " +
+                     LightRow(*this));
   }
   std::vector<std::string> events;
 };
@@ -56,7 +56,7 @@ class WindowRunTest : public SimRunTest {
 
   void ExpectIdleAfterTheRun() {
     EXPECT_TRUE(form->ProgressPanel->isHidden());
-    EXPECT_EQ(form->ConnectedPanel->TextColour(), isp::kLightGrey);
+    EXPECT_EQ(form->ConnectedPanel->TextColour(), app::kLightGrey);
     EXPECT_FALSE(form->unit.PortConnected);
     EXPECT_EQ(form->ConnectBtn->text(), "Connect");
     EXPECT_FALSE(form->unit.comm.IsOpen());

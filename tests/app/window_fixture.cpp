@@ -51,11 +51,11 @@ namespace {
 char LightMark(const app::StatusLight& light) {
   if (light.isHidden()) return '-';
   switch (light.TextColour()) {
-    case isp::kLightGrey:
+    case app::kLightGrey:
       return 'g';
-    case isp::kLightGreen:
+    case app::kLightGreen:
       return 'G';
-    case isp::kLightRed:
+    case app::kLightRed:
       return 'R';
     default:
       return '?';

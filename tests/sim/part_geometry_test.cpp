@@ -33,8 +33,8 @@ TEST(PartTable, RowsHoldTogether) {
     std::uint32_t sectors = 0;
     for (const SectorRun& run : part.sectors) sectors += run.count * run.size;
     EXPECT_EQ(sectors, part.flash_size);
-    EXPECT_EQ(part.write_window_end, kRamBase + part.ram_size - 256);
-    EXPECT_LT(part.write_window_start, part.write_window_end);
+    EXPECT_EQ(part.ram_buffer_end, kRamBase + part.ram_size - 256);
+    EXPECT_LT(part.ram_buffer_start, part.ram_buffer_end);
     EXPECT_EQ(find_part_by_id(part.id)->name, part.name);
   }
   EXPECT_EQ(default_part().name, "LPC1227");
@@ -55,8 +55,8 @@ TEST(PartGeometry, EveryPartAtTheEdgesOfItsFlashAndRam) {
     const std::string past = std::to_string(last + 1);
     const std::string flash_end = std::to_string(part.flash_size);
     const std::string ram_end = std::to_string(kRamBase + part.ram_size);
-    const std::string window_start = std::to_string(part.write_window_start);
-    const std::string window_end = std::to_string(part.write_window_end);
+    const std::string window_start = std::to_string(part.ram_buffer_start);
+    const std::string window_end = std::to_string(part.ram_buffer_end);
 
     EXPECT_EQ(driver.command("J"), lines({"J", "0", std::to_string(part.id)}));
     EXPECT_EQ(code_of(driver, "P 0 " + past), 7);
@@ -65,15 +65,15 @@ TEST(PartGeometry, EveryPartAtTheEdgesOfItsFlashAndRam) {
     EXPECT_EQ(code_of(driver, "R " + flash_end + " 4"), 4);
     EXPECT_EQ(code_of(driver, "R " + ram_end + " 4"), 4);
     EXPECT_EQ(code_of(driver, "M " + flash_end + " 268435456 4"), 5);
-    EXPECT_EQ(code_of(driver, "W " + std::to_string(part.write_window_start - 4) + " 4"), 5);
+    EXPECT_EQ(code_of(driver, "W " + std::to_string(part.ram_buffer_start - 4) + " 4"), 5);
     EXPECT_EQ(code_of(driver, "W " + window_end + " 4"), 5);
-    EXPECT_EQ(code_of(driver, "W " + std::to_string(part.write_window_end - 4) + " 8"), 5);
+    EXPECT_EQ(code_of(driver, "W " + std::to_string(part.ram_buffer_end - 4) + " 8"), 5);
 
     // The last 256 bytes of flash, copied from the first bytes "W" may write.
     std::vector<std::uint8_t> block(256);
     std::iota(block.begin(), block.end(), std::uint8_t{1});
-    driver.write_ram(part.write_window_start, block);
-    driver.write_ram(part.write_window_end - 4, {9, 9, 9, 9});
+    driver.write_ram(part.ram_buffer_start, block);
+    driver.write_ram(part.ram_buffer_end - 4, {9, 9, 9, 9});
     const std::string top = std::to_string(part.flash_size - 256);
     EXPECT_EQ(code_of(driver, "C " + top + " " + window_start + " 512"), 5);
     EXPECT_EQ(code_of(driver, "C " + top + " " + window_start + " 256"), 9);
@@ -139,17 +139,16 @@ TEST(PartGeometry, CompareSeesTheBootRomOverLowFlash) {
     PartDriver driver(as_part(part), image);
     driver.synchronise();
     driver.unlock();
-    driver.write_ram(part.write_window_start, image);
-    const std::string ram = std::to_string(part.write_window_start);
+    driver.write_ram(part.ram_buffer_start, image);
+    const std::string ram = std::to_string(part.ram_buffer_start);
     const std::string window = std::to_string(part.boot_rom_window);
-    const std::string ram_above = std::to_string(part.write_window_start + part.boot_rom_window);
+    const std::string ram_above = std::to_string(part.ram_buffer_start + part.boot_rom_window);
     // The same bytes in flash and RAM: a compare over the low flash still differs at once ...
     EXPECT_EQ(driver.command("M 0 " + ram + " 1024"), lines({"M 0 " + ram + " 1024", "10", "0"}));
     EXPECT_EQ(driver.command("M " + window + " " + ram_above + " 4"),
               lines({"M " + window + " " + ram_above + " 4", "0"}));
     const std::string below = std::to_string(part.boot_rom_window - 4);
-    const std::string ram_below =
-        std::to_string(part.write_window_start + part.boot_rom_window - 4);
+    const std::string ram_below = std::to_string(part.ram_buffer_start + part.boot_rom_window - 4);
     EXPECT_EQ(code_of(driver, "M " + below + " " + ram_below + " 4"), 10);
   }
 }

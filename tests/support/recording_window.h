@@ -14,8 +14,8 @@ namespace testing_support {
 class RecordingWindow : public isp::IspWindow {
  public:
   void ShowLight(isp::Light light) override { events.push_back("show " + Name(light)); }
-  void SetLightColour(isp::Light light, std::uint32_t colour) override {
-    events.push_back(Name(light) + " " + ColourName(colour));
+  void SetLightState(isp::Light light, isp::LightState state) override {
+    events.push_back(Name(light) + " " + ColourName(state));
   }
   void SetErasedCaption(const char* caption) override {
     events.push_back(std::string("caption ") + caption);
@@ -39,11 +39,17 @@ class RecordingWindow : public isp::IspWindow {
                                          "RestartPanel"};
     return kNames[static_cast<int>(light)];
   }
-  static std::string ColourName(std::uint32_t colour) {
-    if (colour == isp::kLightGreen) return "green";
-    if (colour == isp::kLightRed) return "red";
-    if (colour == isp::kLightGrey) return "grey";
-    return std::to_string(colour);
+  // The colour the window shows the state in.
+  static std::string ColourName(isp::LightState state) {
+    switch (state) {
+      case isp::LightState::Done:
+        return "green";
+      case isp::LightState::Failed:
+        return "red";
+      case isp::LightState::Idle:
+        break;
+    }
+    return "grey";
   }
 
   std::vector<std::string> events;

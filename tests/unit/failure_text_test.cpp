@@ -189,17 +189,19 @@ TEST(FailureTextTest, PermissionHintNamesTheDevicesOwnGroup) {
 TEST(FailureTextTest, OtherUsersOfAPortAreNamedAtMostThree) {
   std::vector<comm::PortUser> users;
   for (int pid = 101; pid <= 105; ++pid) users.push_back({pid, "cat"});
-  const std::string tail = "; replies from the module may go missing\n";
-  EXPECT_EQ(cli::OtherUsersText("/dev/ttyS3", users),
-            "Warning: /dev/ttyS3 is also open in process 101 (cat)" + tail +
-                "Warning: /dev/ttyS3 is also open in process 102 (cat)" + tail +
-                "Warning: /dev/ttyS3 is also open in process 103 (cat)" + tail +
-                "Warning: /dev/ttyS3 is open in 2 more processes\n");
+  const std::string tail = "; replies from the module may go missing";
+  EXPECT_EQ(cli::PortUserWarnings("/dev/ttyS3", users),
+            (std::vector<std::string>{"/dev/ttyS3 is also open in process 101 (cat)" + tail,
+                                      "/dev/ttyS3 is also open in process 102 (cat)" + tail,
+                                      "/dev/ttyS3 is also open in process 103 (cat)" + tail,
+                                      "/dev/ttyS3 is open in 2 more processes"}));
   users.resize(4);
-  EXPECT_TRUE(cli::OtherUsersText("/dev/ttyS3", users)
-                  .ends_with("(cat)" + tail + "Warning: /dev/ttyS3 is open in 1 more process\n"));
+  EXPECT_EQ(cli::PortUserWarnings("/dev/ttyS3", users).back(),
+            "/dev/ttyS3 is open in 1 more process");
   users.resize(3);
-  EXPECT_TRUE(cli::OtherUsersText("/dev/ttyS3", users).ends_with("103 (cat)" + tail));
+  EXPECT_EQ(cli::PortUserWarnings("/dev/ttyS3", users).back(),
+            "/dev/ttyS3 is also open in process 103 (cat)" + tail);
+  EXPECT_TRUE(cli::PortUserWarnings("/dev/ttyS3", {}).empty());
 }
 
 struct StepCase {

@@ -1,16 +1,13 @@
 #include "cli/port_argument.h"
 
-#include "comm/port_table.h"
-
 namespace cli {
 
 std::string PortArgumentPath(const std::string& argument) {
-#ifdef _WIN32
-  if (argument.starts_with("\\\\")) return argument;
-  return comm::DevicePath(argument);
-#else
   return argument;
-#endif
+}
+
+const char* PortOptionHelp() {
+  return "Serial device, e.g. /dev/ttyUSB0 (default: $TARVO_PORT)";
 }
 
 }  // namespace cli
