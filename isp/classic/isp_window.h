@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "isp/image/image_error.h"
+
 namespace isp {
 
 // The seven status lights, top to bottom.
@@ -59,6 +61,11 @@ class IspWindow {
   // the part answered (empty when nothing came). Called before any message
   // box of the failure; the window says nothing more than its message box.
   virtual void StepFailed(const StepFailure& /*failure*/) {}
+  // Why LoadHexFile refuses the file it is about to show an error for: the
+  // kind (not found, a folder, a bad record, ...) with its values. Called
+  // before the message box; the window says nothing more than its message
+  // box.
+  virtual void FileNotLoaded(const ImageError& /*error*/) {}
 };
 
 }  // namespace isp
