@@ -4,13 +4,10 @@
 #include <cctype>
 
 #include "cli/failure_text.h"
-#include "isp/part_table.h"
+#include "cli/shown_name.h"
 
 namespace cli {
 namespace {
-
-// The vector table's 8 words: an image that places none of them has none.
-constexpr std::uint32_t kVectorTableBytes = 32;
 
 bool AllDigits(const std::string& text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
@@ -28,29 +25,27 @@ std::string AddressWarning(const std::string& text, std::uint32_t value) {
          text;
 }
 
-// The part is not known before the port opens: an image is judged against
-// the largest sector 0 of any known part, so that none of them loses its
-// vector table to it unasked.
-std::uint32_t LargestSectorZeroSize() {
-  std::uint32_t largest = 0;
-  for (const isp::PartInfo& part : isp::KnownParts()) {
-    largest = std::max(largest, part.sectors.front().size);
+std::string ImageRefusalText(const isp::ImageRefusal& refusal, const std::string& file) {
+  switch (refusal.kind) {
+    case isp::ImageRefusalKind::kPartialSectorZero:
+      return "the image begins at " + HexAddress(refusal.first_address) + " (" +
+             std::to_string(refusal.first_address) +
+             "), inside sector 0 but not at 0: programming it erases sector 0 and leaves the "
+             "part without valid user code (its vector table goes); give "
+             "--allow-partial-sector-0 if that is meant";
+    case isp::ImageRefusalKind::kLocksThePart:
+      break;
   }
-  return largest;
-}
-
-bool TouchesSectorZero(const isp::FlashImage& image) {
-  return image.Placed(0, LargestSectorZeroSize());
+  return ShownName(file) + " sets " + isp::ProtectionName(refusal.level) + " (word " +
+         HexAddress(refusal.protection_word) +
+         " at 0x2FC), which locks the part out of its boot loader for good: give --allow-lock if "
+         "that is meant";
 }
 
 std::optional<std::string> PartialSectorZeroRefusal(const isp::FlashImage& image) {
-  if (image.Placed(0, kVectorTableBytes) || !TouchesSectorZero(image)) return std::nullopt;
-  std::uint32_t first = 0;
-  while (!image.Placed(first, 1)) ++first;
-  return "the image begins at " + HexAddress(first) + " (" + std::to_string(first) +
-         "), inside sector 0 but not at 0: programming it erases sector 0 and leaves the part "
-         "without valid user code (its vector table goes); give --allow-partial-sector-0 if "
-         "that is meant";
+  const std::optional<std::uint32_t> start = isp::PartialSectorZeroStart(image);
+  if (!start) return std::nullopt;
+  return ImageRefusalText({isp::ImageRefusalKind::kPartialSectorZero, *start}, "");
 }
 
 }  // namespace cli

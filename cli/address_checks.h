@@ -5,6 +5,7 @@
 #include <string>
 
 #include "isp/image/flash_image.h"
+#include "isp/verified/image_rules.h"
 
 namespace cli {
 
@@ -13,17 +14,14 @@ namespace cli {
 // Empty when nothing is to be said.
 std::string AddressWarning(const std::string& text, std::uint32_t value);
 
-// The largest sector 0 of any known part, in bytes.
-std::uint32_t LargestSectorZeroSize();
+// Why the image rules refuse an image, naming the file where it helps: an
+// image that begins inside sector 0 (where, in hex and decimal), or one that
+// locks the part out of its boot loader.
+std::string ImageRefusalText(const isp::ImageRefusal& refusal, const std::string& file);
 
-// Whether the image places any byte in sector 0.
-bool TouchesSectorZero(const isp::FlashImage& image);
-
-// An image without a vector table that still places bytes in sector 0:
-// programming it erases sector 0 and leaves the part without valid user
-// code. The refusal's text, naming where the image begins (in hex and
-// decimal); nothing for an image that keeps clear of sector 0 or holds a
-// vector table.
+// The refusal of an image without a vector table that still places bytes in
+// sector 0 (isp::PartialSectorZeroStart), in words; nothing for an image
+// that keeps clear of sector 0 or holds a vector table.
 std::optional<std::string> PartialSectorZeroRefusal(const isp::FlashImage& image);
 
 }  // namespace cli

@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "cli/part_files.h"
 #include "cli/shown_name.h"
@@ -216,28 +214,135 @@ std::string PortOpenFailureText(const std::string& port, const comm::OpenError& 
 
 namespace {
 
-// Why a file does not open for reading, in the file system's words.
-std::string WhyUnreadable(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (status.type() == fs::file_type::not_found) return "no such file";
-  if (error) return error.message();
-  if (status.type() == fs::file_type::directory) return "it is a directory";
-  if (status.type() != fs::file_type::regular) return "it is no regular file";
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return std::strerror(errno);
-  std::fclose(file);
+// Why the file did not open or read, as the file system says it.
+std::string WhyUnreadable(const isp::ImageError& error) {
+  switch (error.kind) {
+    case isp::ImageErrorKind::kNotFound:
+      return "no such file";
+    case isp::ImageErrorKind::kIsAFolder:
+      return "it is a directory";
+    case isp::ImageErrorKind::kNotRegularFile:
+      return "it is no regular file";
+    case isp::ImageErrorKind::kNoPermission:
+    case isp::ImageErrorKind::kCannotOpen:
+      if (error.system_error != 0) return std::strerror(error.system_error);
+      break;
+    default:
+      break;
+  }
   return "it could not be read";
+}
+
+std::string Kib(std::uint32_t bytes) {
+  return std::to_string(bytes / 1024) + " KiB";
+}
+
+constexpr const char* kNoImageFormat = "no ELF, S-record or Intel HEX file";
+
+// What a file that holds no image looks like, after its name.
+std::string WhatItLooksLike(const isp::ImageError& error) {
+  switch (error.kind) {
+    case isp::ImageErrorKind::kEmpty:
+      return " is empty: there is nothing to write";
+    case isp::ImageErrorKind::kOnlyWhiteSpace:
+      return " holds only white space: it is " + std::string(kNoImageFormat);
+    case isp::ImageErrorKind::kTextNoImage: {
+      std::string start;
+      for (const char c : error.detail)
+        start.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
+      return " holds text that is " + std::string(kNoImageFormat) + " (it begins \"" + start +
+             "\", where a record begins with 'S' or ':')";
+    }
+    case isp::ImageErrorKind::kBinaryNoImage: {
+      std::string start;
+      for (const char c : error.detail) {
+        char text[8];
+        std::snprintf(text, sizeof text, " 0x%02X", static_cast<unsigned char>(c));
+        start += text;
+      }
+      return " holds binary data that is " + std::string(kNoImageFormat) + " (its first bytes are" +
+             start +
+             "); to write it raw into the flash, give its first byte's address with --address";
+    }
+    default:
+      return "";
+  }
+}
+
+std::string RecordFileText(const isp::ImageError& error) {
+  const bool srec = error.format == isp::ImageFormat::kSRecord;
+  const std::string file = srec ? "Invalid S-record file: " : "Invalid HEX file: ";
+  const std::string line = file + "line " + std::to_string(error.line) + ": ";
+  switch (error.kind) {
+    case isp::ImageErrorKind::kBadRecord:
+      return line + error.detail;
+    case isp::ImageErrorKind::kNoDataRecords:
+      return file + "no data records";
+    case isp::ImageErrorKind::kNoEndRecord:
+      return line + (srec ? "no end record (S7, S8 or S9; is the file truncated?)"
+                          : "no end-of-file record (is the file truncated?)");
+    case isp::ImageErrorKind::kDataAfterEnd:
+      return line + (srec ? "data record after the end record"
+                          : "data record after the end-of-file record");
+    case isp::ImageErrorKind::kBeyondFlash:
+      return line + "data beyond the flash of every known part (" + Kib(error.limit) + ")";
+    default:
+      return file + "it could not be read";
+  }
+}
+
+std::string ElfSegment(const isp::ImageError& error) {
+  return "ELF segment " + std::to_string(error.segment) + " at " + Hex32(error.address) + " (" +
+         std::to_string(error.size) + " bytes)";
+}
+
+std::string ElfText(const isp::ImageError& error) {
+  switch (error.kind) {
+    case isp::ImageErrorKind::kElfNotArm32:
+      return error.detail + ": only a 32-bit little-endian ARM ELF file can be programmed";
+    case isp::ImageErrorKind::kElfHeaderCutShort:
+      return "the ELF header is cut short";
+    case isp::ImageErrorKind::kElfProgramHeadersTooSmall:
+      return "the ELF program headers are too small (" + std::to_string(error.size) + " bytes)";
+    case isp::ImageErrorKind::kElfProgramHeadersPastEnd:
+      return "the ELF program headers lie past the end of the file";
+    case isp::ImageErrorKind::kElfSegmentPastEnd:
+      return ElfSegment(error) + " lies past the end of the file";
+    case isp::ImageErrorKind::kBeyondFlash:
+      return ElfSegment(error) + " lies outside the flash of every known part (" +
+             Kib(error.limit) + " from 0x00000000)";
+    case isp::ImageErrorKind::kElfNothingToLoad:
+    default:
+      return "the ELF file has no loadable segment with bytes to write";
+  }
 }
 
 }  // namespace
 
-std::string FileFailureText(const std::string& path, const std::string& message) {
-  if (message == "Unable to open file.") {
-    return "Unable to open file " + ShownName(path) + ": " + WhyUnreadable(path);
+std::string ImageErrorText(const isp::ImageError& error) {
+  if (isp::IsFileAccessError(error.kind)) return "Unable to open file: " + WhyUnreadable(error);
+  const std::string looks = WhatItLooksLike(error);
+  if (!looks.empty()) return looks.substr(1);
+  switch (error.format) {
+    case isp::ImageFormat::kIntelHex:
+    case isp::ImageFormat::kSRecord:
+      return RecordFileText(error);
+    case isp::ImageFormat::kElf:
+      return ElfText(error);
+    case isp::ImageFormat::kBinary:
+      break;
   }
-  return ShownName(path) + ": " + message;
+  return std::to_string(error.size) + " bytes from address " + std::to_string(error.address) +
+         " reach beyond the flash of every known part (" + Kib(error.limit) + ")";
+}
+
+std::string ImageFailureText(const std::string& path, const isp::ImageError& error) {
+  if (isp::IsFileAccessError(error.kind)) {
+    return "Unable to open file " + ShownName(path) + ": " + WhyUnreadable(error);
+  }
+  const std::string looks = WhatItLooksLike(error);
+  if (!looks.empty()) return ShownName(path) + looks;
+  return ShownName(path) + ": " + ImageErrorText(error);
 }
 
 std::string StepFailureText(const isp::StepFailure& failure) {

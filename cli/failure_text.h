@@ -4,6 +4,7 @@
 
 #include "comm/serial_backend.h"
 #include "isp/classic/isp_window.h"
+#include "isp/image/image_error.h"
 #include "isp/verified/programmer_events.h"
 
 namespace cli {
@@ -30,9 +31,16 @@ std::string PortOpenFailureText(const std::string& port, const comm::OpenError& 
 // name); empty when it cannot be told, and always on Windows.
 std::string DeviceGroupName(const std::string& path);
 
-// Why the file did not load, naming it: the loader's message, and for a file
-// that does not open the reason the file system gives.
-std::string FileFailureText(const std::string& path, const std::string& message);
+// Why an image file did not load, naming it: "Unable to open file app.hex:
+// no such file", "app.hex is empty: there is nothing to write", "app.hex:
+// Invalid HEX file: line 3: checksum mismatch".
+std::string ImageFailureText(const std::string& path, const isp::ImageError& error);
+
+// The same without the file's name, for the errors of what the file holds:
+// "Invalid HEX file: line 3: checksum mismatch", "the ELF header is cut
+// short", "16 bytes from address 524280 reach beyond the flash of every
+// known part (512 KiB)".
+std::string ImageErrorText(const isp::ImageError& error);
 
 // Why the window's dialogue (--classic) stopped: the step, the command
 // and what the part answered, e.g. `while unlocking: "U 23130" was answered

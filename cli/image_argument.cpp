@@ -1,7 +1,6 @@
 #include "cli/image_argument.h"
 
 #include "cli/failure_text.h"
-#include "cli/shown_name.h"
 #include "isp/image/image_file.h"
 #include "isp/part_table.h"
 
@@ -11,8 +10,9 @@ bool LoadImageArgument(const ImageArgument& argument, isp::FlashImage& image, st
                        bool& no_vector_table) {
   isp::ImageFormat format = isp::ImageFormat::kBinary;
   isp::FlashImage loaded;
+  isp::ImageError refused;
   const bool good = isp::LoadImageFile(argument.file, argument.address, isp::LargestKnownFlash(),
-                                       loaded, error, &format, argument.address_given);
+                                       loaded, refused, &format, argument.address_given);
   // An address for a file that carries its own is refused first, whether or
   // not the file loads.
   if (argument.address_given && format != isp::ImageFormat::kBinary) {
@@ -22,12 +22,7 @@ bool LoadImageArgument(const ImageArgument& argument, isp::FlashImage& image, st
     return false;
   }
   if (!good) {
-    // Every message names the file, and one that does not open says why.
-    if (error.rfind(argument.file, 0) != 0) {
-      error = FileFailureText(argument.file, error);
-    } else {
-      error = ShownName(argument.file) + error.substr(argument.file.size());
-    }
+    error = ImageFailureText(argument.file, refused);
     return false;
   }
   image = std::move(loaded);

@@ -70,7 +70,12 @@ void TerminalWindow::Warning(const std::string& text) {
 
 void TerminalWindow::ShowErrorMessage(const char* text) {
   if (!loading_.empty()) {
-    Error(FileFailureText(loading_, text));
+    // A file that does not open is named with the reason; otherwise the
+    // loader's own words follow the file's name.
+    const std::optional<isp::ImageError> why = std::move(load_error_);
+    load_error_.reset();
+    Error(why && isp::IsFileAccessError(why->kind) ? ImageFailureText(loading_, *why)
+                                                   : ShownName(loading_) + ": " + text);
     return;
   }
   std::string message = text;

@@ -35,6 +35,7 @@ class TerminalWindow : public isp::IspWindow {
   void FileNotWritten(const char* file_name, const char* reason) override;
   void FileWritten(const char* file_name) override;
   void StepFailed(const isp::StepFailure& failure) override;
+  void FileNotLoaded(const isp::ImageError& error) override { load_error_ = error; }
 
   // A warning of the front end's own, in the window's manner.
   void Warning(const std::string& text);
@@ -60,6 +61,7 @@ class TerminalWindow : public isp::IspWindow {
   std::optional<std::string> failure_;  // the step's reason, until it is shown
   std::vector<std::string> files_written_;
   std::string loading_;
+  std::optional<isp::ImageError> load_error_;  // why the file did not load, until it is shown
 };
 
 }  // namespace cli

@@ -36,28 +36,12 @@ bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashI
   const std::string address_warning =
       options.address_given ? AddressWarning(options.address_text, options.address) : "";
   if (!address_warning.empty()) display.Warning(address_warning);
-  if (const auto refusal = PartialSectorZeroRefusal(image);
-      refusal && !options.allow_partial_sector_0) {
-    display.Error(*refusal);
+  const isp::ImageFindings findings = isp::JudgeImage(
+      image, {options.erase_all, options.allow_partial_sector_0, options.allow_lock});
+  for (const isp::Warning& warning : findings.warnings) display.Warned(warning);
+  if (findings.refusal) {
+    display.Error(ImageRefusalText(*findings.refusal, options.file));
     return false;
-  }
-  // "Left as it is" only where it is true: an image in sector 0 or
-  // --erase-all erases it.
-  if (no_vector_table) {
-    display.Warned({TouchesSectorZero(image) || options.erase_all
-                        ? isp::WarningKind::kSectorZeroErased
-                        : isp::WarningKind::kNoVectorTable});
-  }
-  const isp::ProtectionLevel level = isp::ProtectionOf(image);
-  if (isp::LocksThePart(level) && !options.allow_lock) {
-    display.Error(ShownName(options.file) + " sets " + isp::ProtectionName(level) + " (word " +
-                  HexAddress(image.Word(isp::kProtectionWordAddress)) +
-                  " at 0x2FC), which locks the part out of its boot loader for good: give "
-                  "--allow-lock if that is meant");
-    return false;
-  }
-  if (level != isp::ProtectionLevel::kNone) {
-    display.Warned({isp::WarningKind::kProtection, level});
   }
   return true;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "isp/classic/isp_engine.h"
+#include "isp/image/file_bytes.h"
 #include "isp/image/hex_file_reader.h"
 
 namespace isp {
@@ -23,7 +24,8 @@ void WriteWord(std::vector<std::uint8_t>& image, std::size_t index, std::uint32_
 
 }  // namespace
 
-int IspEngine::UnableToOpen() {
+int IspEngine::UnableToOpen(const ImageError& why) {
+  window_.FileNotLoaded(why);
   image_.HighestOffset = 0;
   window_.ShowErrorMessage("Unable to open file.");
   return 0;
@@ -39,7 +41,8 @@ void FixVectorChecksumWord6(std::vector<std::uint8_t>& image) {
 
 int IspEngine::LoadHexFile(const char* file_name) {
   HexFileReader reader;
-  if (!reader.Open(file_name)) return UnableToOpen();
+  if (!reader.Open(file_name))
+    return UnableToOpen(WhyNotOpened(file_name == nullptr ? "" : file_name));
 
   // The file is read into a fresh image; the current one and the run state
   // change only when the whole file was good.
@@ -54,8 +57,14 @@ int IspEngine::LoadHexFile(const char* file_name) {
 
   std::uint16_t highest = 0;
   for (HexFileReader::Step step; (step = reader.Next()) != HexFileReader::Step::kEnd;) {
-    if (step == HexFileReader::Step::kReadFailed) return UnableToOpen();
+    if (step == HexFileReader::Step::kReadFailed) {
+      ImageError unread;
+      unread.kind = ImageErrorKind::kReadFailed;
+      unread.format = ImageFormat::kIntelHex;
+      return UnableToOpen(unread);
+    }
     if (step == HexFileReader::Step::kInvalid) {
+      window_.FileNotLoaded(reader.Problem());
       window_.ShowErrorMessage(reader.Error().c_str());
       return 0;
     }
@@ -64,6 +73,14 @@ int IspEngine::LoadHexFile(const char* file_name) {
       // A record never wraps: what runs past the end lies beyond the flash.
       const std::uint64_t address = std::uint64_t{reader.Address()} + i;
       if (address >= FirmwareImage::kFlashSize) {
+        ImageError beyond;
+        beyond.kind = ImageErrorKind::kBeyondFlash;
+        beyond.format = ImageFormat::kIntelHex;
+        beyond.line = reader.Line();
+        beyond.address = static_cast<std::uint32_t>(address);
+        beyond.size = data.size() - i;
+        beyond.limit = FirmwareImage::kFlashSize;
+        window_.FileNotLoaded(beyond);
         window_.ShowErrorMessage(reader.Invalid("data beyond 64 KiB flash").c_str());
         return 0;
       }

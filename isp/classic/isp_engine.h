@@ -45,7 +45,7 @@ class IspEngine {
   static constexpr std::int32_t kRamBuffer = 268436224;  // 0x10000300
 
  private:
-  int UnableToOpen();
+  int UnableToOpen(const ImageError& why);
   int Fail(Light light, const char* message);
   // Tells the window why the run ends here, then fails as Fail does (or,
   // without a message, just returns -1).

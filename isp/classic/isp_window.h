@@ -1,5 +1,7 @@
 #pragma once
 
+#include "isp/image/image_error.h"
+
 namespace isp {
 
 // The seven status lights, top to bottom.
@@ -57,6 +59,11 @@ class IspWindow {
   // the part answered (empty when nothing came). Called before any message
   // box of the failure; the window says nothing more than its message box.
   virtual void StepFailed(const StepFailure& /*failure*/) {}
+  // Why LoadHexFile refuses the file it is about to show an error for: the
+  // kind (not found, a folder, a bad record, ...) with its values. Called
+  // before the message box; the window says nothing more than its message
+  // box.
+  virtual void FileNotLoaded(const ImageError& /*error*/) {}
 };
 
 }  // namespace isp

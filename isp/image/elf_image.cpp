@@ -1,7 +1,6 @@
 #include "isp/image/elf_image.h"
 
 #include <bit>
-#include <cstdio>
 #include <cstring>
 
 #if __has_include(<elf.h>)
@@ -64,12 +63,6 @@ namespace {
 // values only on a little-endian host, as every host this builds for is.
 static_assert(std::endian::native == std::endian::little, "ELF fields are read little-endian");
 
-std::string Hex32(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", value);
-  return text;
-}
-
 std::string MachineName(unsigned machine) {
   switch (machine) {
     case EM_ARM:
@@ -115,31 +108,44 @@ bool IsElf(const std::vector<std::uint8_t>& bytes) {
          bytes[3] == 'F';
 }
 
+namespace {
+
+ImageError ElfError(ImageErrorKind kind) {
+  ImageError error;
+  error.kind = kind;
+  error.format = ImageFormat::kElf;
+  return error;
+}
+
+}  // namespace
+
 bool LoadElfImage(const std::vector<std::uint8_t>& bytes, std::uint32_t limit, FlashImage& image,
-                  std::string& error) {
+                  ImageError& error) {
   if (bytes.size() < EI_NIDENT || bytes[EI_CLASS] != ELFCLASS32 || bytes[EI_DATA] != ELFDATA2LSB) {
-    error = WhatItIs(bytes) + ": only a 32-bit little-endian ARM ELF file can be programmed";
+    error = ElfError(ImageErrorKind::kElfNotArm32);
+    error.detail = WhatItIs(bytes);
     return false;
   }
   Elf32_Ehdr header;
   if (bytes.size() < sizeof header) {
-    error = "the ELF header is cut short";
+    error = ElfError(ImageErrorKind::kElfHeaderCutShort);
     return false;
   }
   std::memcpy(&header, bytes.data(), sizeof header);
   if (header.e_machine != EM_ARM) {
-    error = WhatItIs(bytes) + ": only a 32-bit little-endian ARM ELF file can be programmed";
+    error = ElfError(ImageErrorKind::kElfNotArm32);
+    error.detail = WhatItIs(bytes);
     return false;
   }
   if (header.e_phnum > 0 && header.e_phentsize < sizeof(Elf32_Phdr)) {
-    error =
-        "the ELF program headers are too small (" + std::to_string(header.e_phentsize) + " bytes)";
+    error = ElfError(ImageErrorKind::kElfProgramHeadersTooSmall);
+    error.size = header.e_phentsize;
     return false;
   }
   const std::uint64_t table_end =
       std::uint64_t{header.e_phoff} + std::uint64_t{header.e_phnum} * header.e_phentsize;
   if (table_end > bytes.size()) {
-    error = "the ELF program headers lie past the end of the file";
+    error = ElfError(ImageErrorKind::kElfProgramHeadersPastEnd);
     return false;
   }
   FlashImage fresh;
@@ -148,23 +154,23 @@ bool LoadElfImage(const std::vector<std::uint8_t>& bytes, std::uint32_t limit, F
     std::memcpy(&segment, bytes.data() + header.e_phoff + std::size_t{index} * header.e_phentsize,
                 sizeof segment);
     if (segment.p_type != PT_LOAD || segment.p_filesz == 0) continue;
-    const std::string which = "ELF segment " + std::to_string(index) + " at " +
-                              Hex32(segment.p_paddr) + " (" + std::to_string(segment.p_filesz) +
-                              " bytes)";
-    if (std::uint64_t{segment.p_offset} + segment.p_filesz > bytes.size()) {
-      error = which + " lies past the end of the file";
+    const auto refuse = [&](ImageErrorKind kind) {
+      error = ElfError(kind);
+      error.segment = index;
+      error.address = segment.p_paddr;
+      error.size = segment.p_filesz;
+      error.limit = limit;
       return false;
-    }
-    if (std::uint64_t{segment.p_paddr} + segment.p_filesz > limit) {
-      error = which + " lies outside the flash of every known part (" +
-              std::to_string(limit / 1024) + " KiB from 0x00000000)";
-      return false;
-    }
+    };
+    if (std::uint64_t{segment.p_offset} + segment.p_filesz > bytes.size())
+      return refuse(ImageErrorKind::kElfSegmentPastEnd);
+    if (std::uint64_t{segment.p_paddr} + segment.p_filesz > limit)
+      return refuse(ImageErrorKind::kBeyondFlash);
     // No line to name: the segment's place is its address.
     fresh.Place(segment.p_paddr, bytes.data() + segment.p_offset, segment.p_filesz, 0);
   }
   if (!fresh.HasData()) {
-    error = "the ELF file has no loadable segment with bytes to write";
+    error = ElfError(ImageErrorKind::kElfNothingToLoad);
     return false;
   }
   image = std::move(fresh);

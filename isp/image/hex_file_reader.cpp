@@ -16,8 +16,13 @@ HexFileReader::Step HexFileReader::Finish(Step step) {
   return step;
 }
 
-HexFileReader::Step HexFileReader::Fail(std::string text) {
-  error_ = std::move(text);
+HexFileReader::Step HexFileReader::Fail(ImageErrorKind kind, std::string_view reason,
+                                        bool line_bound) {
+  problem_.kind = kind;
+  problem_.format = ImageFormat::kIntelHex;
+  problem_.line = line_bound ? lines_.Number() : 0;
+  problem_.detail = kind == ImageErrorKind::kBadRecord ? std::string(reason) : std::string();
+  error_ = line_bound ? Invalid(reason) : "Invalid HEX file: " + std::string(reason);
   return Finish(Step::kInvalid);
 }
 
@@ -30,14 +35,16 @@ HexFileReader::Step HexFileReader::Next() {
       case HexLine::kNotRecord:
         continue;
       case HexLine::kMalformed:
-        return Fail(Invalid(reason));
+        return Fail(ImageErrorKind::kBadRecord, reason);
       case HexLine::kRecord:
         break;
     }
     switch (record_.type) {
       case HexRecordType::kData:
         // Data after the end is another image glued on, or a damaged file.
-        if (ended_) return Fail(Invalid("data record after the end-of-file record"));
+        if (ended_) {
+          return Fail(ImageErrorKind::kDataAfterEnd, "data record after the end-of-file record");
+        }
         if (record_.data.empty()) continue;
         has_data_ = true;
         address_ = base_ + record_.offset;
@@ -58,8 +65,10 @@ HexFileReader::Step HexFileReader::Next() {
   }
   if (lines_.Failed()) return Finish(Step::kReadFailed);
   lines_.CountTheLineAfter();
-  if (!has_data_) return Fail("Invalid HEX file: no data records");
-  if (!ended_) return Fail(Invalid("no end-of-file record (is the file truncated?)"));
+  if (!has_data_) return Fail(ImageErrorKind::kNoDataRecords, "no data records", false);
+  if (!ended_) {
+    return Fail(ImageErrorKind::kNoEndRecord, "no end-of-file record (is the file truncated?)");
+  }
   return Finish(Step::kEnd);
 }
 

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "isp/image/hex_record.h"
+#include "isp/image/image_error.h"
 #include "isp/image/text_line_file.h"
 
 namespace isp {
@@ -37,6 +39,9 @@ class HexFileReader {
   // when it cannot be opened (missing, no access, empty name, not a regular
   // file).
   bool Open(const char* path);
+  // Reads the HEX text of a file already read into memory; the bytes must
+  // outlive the reader.
+  bool OpenBytes(std::span<const std::uint8_t> bytes) { return lines_.OpenBytes(bytes); }
 
   // Reads on to the next data record, or to the end of the file. Once it has
   // returned anything but kData, it returns the same again.
@@ -52,7 +57,9 @@ class HexFileReader {
   // stopped.
   int Line() const { return lines_.Number(); }
 
-  // The text of the failure after kInvalid.
+  // The failure after kInvalid, as a value (kind, line, detail) and in the
+  // window's words.
+  const ImageError& Problem() const { return problem_; }
   const std::string& Error() const { return error_; }
   // "Invalid HEX file: line N: reason" for the current line, for a caller
   // that refuses a record the reader took (e.g. data outside its flash).
@@ -60,7 +67,8 @@ class HexFileReader {
 
  private:
   Step Finish(Step step);
-  Step Fail(std::string text);
+  // Fails on the current line (line_bound) or for the file as a whole.
+  Step Fail(ImageErrorKind kind, std::string_view reason, bool line_bound = true);
 
   TextLineFile lines_;
   HexRecord record_;
@@ -71,6 +79,7 @@ class HexFileReader {
   bool finished_ = false;
   Step final_step_ = Step::kEnd;
   std::string error_;
+  ImageError problem_;
 };
 
 }  // namespace isp

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <vector>
 
 #include "isp/image/elf_image.h"
+#include "isp/image/file_bytes.h"
 #include "isp/image/image_loader.h"
-#include "isp/image/input_file.h"
 
 namespace isp {
 namespace {
@@ -19,23 +18,6 @@ bool EndsWithNoCase(const std::string& text, const std::string& tail) {
                       return std::tolower(static_cast<unsigned char>(a)) ==
                              std::tolower(static_cast<unsigned char>(b));
                     });
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  std::FILE* file = OpenRegularFile(path.c_str());
-  if (file == nullptr) return false;
-  std::uint8_t buffer[65536];
-  bool good = true;
-  for (;;) {
-    const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
-    bytes.insert(bytes.end(), buffer, buffer + got);
-    if (got < sizeof buffer) {
-      good = std::ferror(file) == 0;
-      break;
-    }
-  }
-  std::fclose(file);
-  return good;
 }
 
 // Control bytes other than tab and line breaks: raw firmware has them (a
@@ -57,29 +39,26 @@ std::size_t FirstVisible(const std::vector<std::uint8_t>& bytes) {
   return at;
 }
 
-std::string ShowByte(std::uint8_t byte) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", byte);
-  return text;
-}
-
-// What a file that holds no image looks like, after its name.
-std::string WhatItLooksLike(const std::vector<std::uint8_t>& bytes, std::size_t first) {
-  constexpr const char* kNone = "no ELF, S-record or Intel HEX file";
-  if (first >= bytes.size()) return " holds only white space: it is " + std::string(kNone);
-  if (LooksLikeText(bytes)) {
-    std::string start;
-    for (std::size_t at = first; at < bytes.size() && start.size() < 20; ++at) {
-      if (bytes[at] == '\r' || bytes[at] == '\n') break;
-      start.push_back(bytes[at] < 0x80 ? static_cast<char>(bytes[at]) : '?');
-    }
-    return " holds text that is " + std::string(kNone) + " (it begins \"" + start +
-           "\", where a record begins with 'S' or ':')";
+// What a file that holds no image looks like: how its text begins (at
+// most 20 characters of its first line) or its first 4 bytes.
+ImageError NoImage(const std::vector<std::uint8_t>& bytes, std::size_t first) {
+  ImageError error;
+  if (first >= bytes.size()) {
+    error.kind = ImageErrorKind::kOnlyWhiteSpace;
+    return error;
   }
-  std::string start;
-  for (std::size_t at = 0; at < bytes.size() && at < 4; ++at) start += " " + ShowByte(bytes[at]);
-  return " holds binary data that is " + std::string(kNone) + " (its first bytes are" + start +
-         "); to write it raw into the flash, give its first byte's address with --address";
+  if (LooksLikeText(bytes)) {
+    error.kind = ImageErrorKind::kTextNoImage;
+    for (std::size_t at = first; at < bytes.size() && error.detail.size() < 20; ++at) {
+      if (bytes[at] == '\r' || bytes[at] == '\n') break;
+      error.detail.push_back(static_cast<char>(bytes[at]));
+    }
+    return error;
+  }
+  error.kind = ImageErrorKind::kBinaryNoImage;
+  error.detail.assign(bytes.begin(),
+                      bytes.begin() + static_cast<long>(std::min<std::size_t>(bytes.size(), 4)));
+  return error;
 }
 
 }  // namespace
@@ -93,10 +72,10 @@ bool WantsIntelHex(const std::string& path) {
 }
 
 bool LoadImageFile(const std::string& path, std::uint32_t bin_address, std::uint32_t limit,
-                   FlashImage& image, std::string& error, ImageFormat* format, bool raw_chosen) {
+                   FlashImage& image, ImageError& error, ImageFormat* format, bool raw_chosen) {
   std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes)) {
-    error = "Unable to open file.";
+  if (const std::optional<ImageError> unread = ReadFileBytes(path, bytes)) {
+    error = *unread;
     return false;
   }
   ImageFormat found = ImageFormat::kBinary;
@@ -110,34 +89,30 @@ bool LoadImageFile(const std::string& path, std::uint32_t bin_address, std::uint
   }
   if (format != nullptr) *format = found;
   if (bytes.empty()) {
-    error = path + " is empty: there is nothing to write";
+    error = ImageError{};
+    error.kind = ImageErrorKind::kEmpty;
     return false;
   }
   switch (found) {
-    case ImageFormat::kElf: {
-      FlashImage fresh;
-      if (!LoadElfImage(bytes, limit, fresh, error)) {
-        error = path + ": " + error;
-        return false;
-      }
-      image = std::move(fresh);
-      return true;
-    }
+    case ImageFormat::kElf:
+      return LoadElfImage(bytes, limit, image, error);
     case ImageFormat::kSRecord:
-      return LoadSrecFlashImage(path, limit, image, error);
+      return LoadSrecImage(bytes, limit, image, error);
     case ImageFormat::kIntelHex:
-      return LoadFlashImage(path, limit, image, error);
+      return LoadHexImage(bytes, limit, image, error);
     case ImageFormat::kBinary:
       break;
   }
   if (!raw_chosen && FormatOfName(path) != ImageFormat::kBinary) {
-    error = path + WhatItLooksLike(bytes, first);
+    error = NoImage(bytes, first);
     return false;
   }
   if (bin_address > limit || bytes.size() > limit - bin_address) {
-    error = path + ": " + std::to_string(bytes.size()) + " bytes from address " +
-            std::to_string(bin_address) + " reach beyond the flash of every known part (" +
-            std::to_string(limit / 1024) + " KiB)";
+    error = ImageError{};
+    error.kind = ImageErrorKind::kBeyondFlash;
+    error.address = bin_address;
+    error.size = bytes.size();
+    error.limit = limit;
     return false;
   }
   FlashImage fresh;

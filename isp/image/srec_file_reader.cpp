@@ -38,8 +38,13 @@ SrecFileReader::Step SrecFileReader::Finish(Step step) {
   return step;
 }
 
-SrecFileReader::Step SrecFileReader::Fail(std::string text) {
-  error_ = std::move(text);
+SrecFileReader::Step SrecFileReader::Fail(ImageErrorKind kind, std::string_view reason,
+                                          bool line_bound) {
+  problem_.kind = kind;
+  problem_.format = ImageFormat::kSRecord;
+  problem_.line = line_bound ? lines_.Number() : 0;
+  problem_.detail = kind == ImageErrorKind::kBadRecord ? std::string(reason) : std::string();
+  error_ = line_bound ? Invalid(reason) : "Invalid S-record file: " + std::string(reason);
   return Finish(Step::kInvalid);
 }
 
@@ -50,24 +55,24 @@ SrecFileReader::Step SrecFileReader::Next() {
     const std::string_view line = lines_.Line();
     if (line.empty() || line[0] != 'S') continue;
     if (line.size() < 4 || !std::isdigit(static_cast<unsigned char>(line[1])))
-      return Fail(Invalid("record too short or without a type digit"));
+      return Malformed("record too short or without a type digit");
     const unsigned type = static_cast<unsigned>(line[1] - '0');
-    if (type == 4) return Fail(Invalid("reserved record type S4"));
-    if (!AllHex(line.substr(2, 2))) return Fail(Invalid("non-hex digit"));
+    if (type == 4) return Malformed("reserved record type S4");
+    if (!AllHex(line.substr(2, 2))) return Malformed("non-hex digit");
     const unsigned count = HexToByte(line.data() + 2);
     const std::size_t record_end = 4 + 2u * count;  // through the checksum
     const std::string_view digits = line.substr(4, std::min(line.size(), record_end) - 4);
-    if (!AllHex(digits)) return Fail(Invalid("non-hex digit"));
-    if (line.size() < record_end) return Fail(Invalid("fewer digits than the byte count needs"));
-    if (!OnlySpace(line.substr(record_end))) return Fail(Invalid("characters after the checksum"));
+    if (!AllHex(digits)) return Malformed("non-hex digit");
+    if (line.size() < record_end) return Malformed("fewer digits than the byte count needs");
+    if (!OnlySpace(line.substr(record_end))) return Malformed("characters after the checksum");
     const unsigned address_bytes = kAddressBytes[type];
-    if (count < address_bytes + 1) return Fail(Invalid("byte count too small for its address"));
+    if (count < address_bytes + 1) return Malformed("byte count too small for its address");
 
     // The checksum is the ones' complement of the low byte of the sum of the
     // count, address and data bytes.
     unsigned sum = 0;
     for (std::size_t pos = 2; pos < record_end; pos += 2) sum += HexToByte(line.data() + pos);
-    if ((sum & 0xFFu) != 0xFFu) return Fail(Invalid("checksum mismatch"));
+    if ((sum & 0xFFu) != 0xFFu) return Malformed("checksum mismatch");
 
     std::uint32_t address = 0;
     for (unsigned i = 0; i < address_bytes; ++i)
@@ -82,7 +87,7 @@ SrecFileReader::Step SrecFileReader::Next() {
       case 2:
       case 3:
         // Data after the end is another image glued on, or a damaged file.
-        if (ended_) return Fail(Invalid("data record after the end record"));
+        if (ended_) return Fail(ImageErrorKind::kDataAfterEnd, "data record after the end record");
         ++data_records_;
         if (data_count == 0) continue;
         data_.resize(data_count);
@@ -93,22 +98,25 @@ SrecFileReader::Step SrecFileReader::Next() {
         return Step::kData;
       case 5:
       case 6:
-        if (data_count != 0) return Fail(Invalid("count record with data bytes"));
+        if (data_count != 0) return Malformed("count record with data bytes");
         if (address != data_records_) {
-          return Fail(Invalid("count record says " + std::to_string(address) +
-                              " data records, the file has " + std::to_string(data_records_)));
+          return Malformed("count record says " + std::to_string(address) +
+                           " data records, the file has " + std::to_string(data_records_));
         }
         continue;
       default:  // 7, 8, 9: the end, with where execution starts
-        if (data_count != 0) return Fail(Invalid("end record with data bytes"));
+        if (data_count != 0) return Malformed("end record with data bytes");
         ended_ = true;
         continue;
     }
   }
   if (lines_.Failed()) return Finish(Step::kReadFailed);
   lines_.CountTheLineAfter();
-  if (!has_data_) return Fail("Invalid S-record file: no data records");
-  if (!ended_) return Fail(Invalid("no end record (S7, S8 or S9; is the file truncated?)"));
+  if (!has_data_) return Fail(ImageErrorKind::kNoDataRecords, "no data records", false);
+  if (!ended_) {
+    return Fail(ImageErrorKind::kNoEndRecord,
+                "no end record (S7, S8 or S9; is the file truncated?)");
+  }
   return Finish(Step::kEnd);
 }
 

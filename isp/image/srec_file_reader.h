@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
-
 #include <vector>
+
+#include "isp/image/image_error.h"
 #include "isp/image/text_line_file.h"
 
 namespace isp {
@@ -36,6 +38,9 @@ class SrecFileReader {
 
   // Opens a regular file without blocking; false when it cannot be opened.
   bool Open(const char* path);
+  // Reads the S-record text of a file already read into memory; the bytes
+  // must outlive the reader.
+  bool OpenBytes(std::span<const std::uint8_t> bytes) { return lines_.OpenBytes(bytes); }
 
   // Reads on to the next data record, or to the end of the file. Once it has
   // returned anything but kData, it returns the same again.
@@ -47,13 +52,17 @@ class SrecFileReader {
   std::uint32_t Address() const { return address_; }
   int Line() const { return lines_.Number(); }
 
+  // The failure after kInvalid, as a value (kind, line, detail) and in words.
+  const ImageError& Problem() const { return problem_; }
   const std::string& Error() const { return error_; }
   // "Invalid S-record file: line N: reason" for the current line.
   std::string Invalid(std::string_view reason) const;
 
  private:
   Step Finish(Step step);
-  Step Fail(std::string text);
+  // Fails on the current line (line_bound) or for the file as a whole.
+  Step Fail(ImageErrorKind kind, std::string_view reason, bool line_bound = true);
+  Step Malformed(std::string_view reason) { return Fail(ImageErrorKind::kBadRecord, reason); }
 
   TextLineFile lines_;
   std::vector<std::uint8_t> data_;
@@ -64,6 +73,7 @@ class SrecFileReader {
   bool finished_ = false;
   Step final_step_ = Step::kEnd;
   std::string error_;
+  ImageError problem_;
 };
 
 }  // namespace isp

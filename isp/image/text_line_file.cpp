@@ -21,17 +21,30 @@ TextLineFile::~TextLineFile() {
 }
 
 bool TextLineFile::Open(const char* path) {
-  if (file_ != nullptr || path == nullptr) return false;
+  if (IsOpen() || path == nullptr) return false;
   file_ = OpenRegularFile(path);
   return file_ != nullptr;
 }
 
+bool TextLineFile::OpenBytes(std::span<const std::uint8_t> bytes) {
+  if (IsOpen()) return false;
+  bytes_ = bytes;
+  at_ = 0;
+  in_memory_ = true;
+  return true;
+}
+
+int TextLineFile::NextByte() {
+  if (file_ != nullptr) return std::fgetc(file_);
+  return at_ < bytes_.size() ? bytes_[at_++] : EOF;
+}
+
 bool TextLineFile::Next() {
   line_.clear();
-  if (file_ == nullptr) return false;
+  if (!IsOpen()) return false;
   bool any = false;
   int c = 0;
-  while ((c = std::fgetc(file_)) != EOF && c != '\n') {
+  while ((c = NextByte()) != EOF && c != '\n') {
     any = true;
     if (line_.size() < kKeptLineLength) line_.push_back(static_cast<char>(c));
   }

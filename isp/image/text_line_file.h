@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 
 namespace isp {
@@ -8,7 +10,8 @@ namespace isp {
 // A text file read line by line, as the image readers take it: each whole
 // line however long (its first 1024 characters kept), without its line
 // break (LF or CR LF), a UTF-8 byte-order mark at the very start skipped,
-// lines numbered from 1.
+// lines numbered from 1. The text comes from the file itself, or from its
+// bytes already read into memory.
 class TextLineFile {
  public:
   TextLineFile() = default;
@@ -19,7 +22,10 @@ class TextLineFile {
   // Opens a regular file only, without blocking (a FIFO or a device never
   // holds the caller up). False when it cannot be opened or is open already.
   bool Open(const char* path);
-  bool IsOpen() const { return file_ != nullptr; }
+  // Reads the lines of bytes that were read from a file; they must outlive
+  // the reading. False when something is open already.
+  bool OpenBytes(std::span<const std::uint8_t> bytes);
+  bool IsOpen() const { return file_ != nullptr || in_memory_; }
 
   // Reads the next line; false at the end of the file when nothing was read.
   bool Next();
@@ -32,7 +38,12 @@ class TextLineFile {
   bool Failed() const { return file_ != nullptr && std::ferror(file_) != 0; }
 
  private:
+  int NextByte();
+
   std::FILE* file_ = nullptr;
+  bool in_memory_ = false;
+  std::span<const std::uint8_t> bytes_;
+  std::size_t at_ = 0;
   std::string line_;
   int number_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <filesystem>
 
+#include "cli/failure_text.h"
 #include "isp/image/image_loader.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/image_writers.h"
@@ -145,8 +146,9 @@ TEST_P(DialectTest, ReadWritesTheFlashAsBinaryAndAsIntelHex) {
   result = Run("read", {"--out", "part.hex", "--address", "0x1001", "--length", "9029"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   isp::FlashImage image;
-  std::string error;
-  ASSERT_TRUE(isp::LoadFlashImage(dir.File("part.hex"), c.flash_size, image, error)) << error;
+  isp::ImageError error;
+  ASSERT_TRUE(isp::LoadFlashImage(dir.File("part.hex"), c.flash_size, image, error))
+      << cli::ImageErrorText(error);
   EXPECT_FALSE(image.Placed(0, 0x1001));
   EXPECT_EQ(image.End(), 0x1001u + 9029u);
   std::vector<std::uint8_t> read(image.Data() + 0x1001, image.Data() + image.End());

@@ -4,6 +4,7 @@
 // the boot ROM for every part, so its output is the same on both.
 #include <sstream>
 
+#include "cli/failure_text.h"
 #include "isp/image/image_loader.h"
 #include "tests/e2e/e2e_fixture.h"
 
@@ -109,8 +110,9 @@ TEST_P(WindowTest, ProgramVerifyAndReadSeeTheWindowOnlyWhereTheyCan) {
                             std::to_string(c.window) +
                             " bytes of the flash from R while its boot loader runs\n");
   isp::FlashImage image;
-  std::string error;
-  ASSERT_TRUE(isp::LoadFlashImage(dir.File("dump.hex"), c.flash_size, image, error)) << error;
+  isp::ImageError error;
+  ASSERT_TRUE(isp::LoadFlashImage(dir.File("dump.hex"), c.flash_size, image, error))
+      << cli::ImageErrorText(error);
   EXPECT_FALSE(image.Placed(0, c.window));
   ASSERT_EQ(image.End(), kImageEnd);
   EXPECT_TRUE(std::vector<std::uint8_t>(image.Data() + c.window, image.Data() + kImageEnd) ==

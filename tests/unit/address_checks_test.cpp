@@ -36,14 +36,14 @@ isp::FlashImage ImageAt(std::uint32_t address, std::size_t count) {
 }
 
 TEST(PartialSectorZeroTest, OnlyAnImageThatBeginsInsideSectorZeroIsRefused) {
-  ASSERT_EQ(cli::LargestSectorZeroSize(), 4096u);
+  ASSERT_EQ(isp::LargestSectorZeroSize(), 4096u);
   const auto inside = cli::PartialSectorZeroRefusal(ImageAt(4000, 512));
   ASSERT_TRUE(inside.has_value());
   EXPECT_EQ(*inside,
             "the image begins at 0x00000FA0 (4000), inside sector 0 but not at 0: programming it "
             "erases sector 0 and leaves the part without valid user code (its vector table "
             "goes); give --allow-partial-sector-0 if that is meant");
-  EXPECT_TRUE(cli::TouchesSectorZero(ImageAt(4000, 512)));
+  EXPECT_TRUE(isp::TouchesSectorZero(ImageAt(4000, 512)));
   struct Case {
     const char* name;
     std::uint32_t address;
@@ -59,7 +59,7 @@ TEST(PartialSectorZeroTest, OnlyAnImageThatBeginsInsideSectorZeroIsRefused) {
     EXPECT_EQ(cli::PartialSectorZeroRefusal(ImageAt(c.address, 16)).has_value(), c.refused)
         << c.name;
   }
-  EXPECT_FALSE(cli::TouchesSectorZero(ImageAt(4096, 16)));
+  EXPECT_FALSE(isp::TouchesSectorZero(ImageAt(4096, 16)));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/failure_text.h"
 #include "tests/support/image_writers.h"
 
 namespace {
@@ -25,8 +26,9 @@ TEST(ElfImageTest, LoadSegmentsLandAtTheirPhysicalAddresses) {
       {6, 0x0100, 0x0100, {9, 9}},             // PT_PHDR: not loaded
   };
   isp::FlashImage image;
-  std::string error;
-  ASSERT_TRUE(isp::LoadElfImage(AsBytes(ElfFile(segments)), kLimit, image, error)) << error;
+  isp::ImageError error;
+  ASSERT_TRUE(isp::LoadElfImage(AsBytes(ElfFile(segments)), kLimit, image, error))
+      << cli::ImageErrorText(error);
   EXPECT_EQ(image.End(), 6u);
   for (std::uint32_t i = 0; i < 6; ++i) EXPECT_EQ(image.At(i), i + 1) << i;
   EXPECT_FALSE(image.Placed(0x100, 2));
@@ -80,9 +82,9 @@ TEST(ElfImageTest, FilesOfAnotherKindOrWithSegmentsOutsideTheFlashAreRefused) {
     isp::FlashImage image;
     const std::uint8_t before = 0x42;
     image.Place(0, &before, 1, 1);
-    std::string error;
+    isp::ImageError error;
     EXPECT_FALSE(isp::LoadElfImage(AsBytes(c.file), kLimit, image, error));
-    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(cli::ImageErrorText(error), c.error);
     EXPECT_EQ(image.At(0), 0x42);  // left as it was
   }
 }

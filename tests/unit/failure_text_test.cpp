@@ -12,6 +12,7 @@
 
 #include "cli/part_files.h"
 #include "cli/run_outcome.h"
+#include "isp/image/file_bytes.h"
 #include "isp/part_table.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/temp_dir.h"
@@ -229,18 +230,28 @@ TEST(FailureTextTest, FileThatDoesNotLoadIsNamedWithTheReason) {
 #ifndef _WIN32
   ASSERT_EQ(mkfifo("pipe.hex", 0600), 0);
 #endif
-  const std::pair<std::pair<const char*, const char*>, std::string> cases[] = {
-      {{"missing.hex", "Unable to open file."}, "Unable to open file missing.hex: no such file"},
-      {{"folder.hex", "Unable to open file."}, "Unable to open file folder.hex: it is a directory"},
+  // Why the file did not open, as the loader finds it.
+  const auto unreadable = [](const char* name) {
+    std::vector<std::uint8_t> bytes;
+    return isp::ReadFileBytes(name, bytes).value_or(isp::ImageError{});
+  };
+  isp::ImageError bad_record;
+  bad_record.kind = isp::ImageErrorKind::kBadRecord;
+  bad_record.format = isp::ImageFormat::kIntelHex;
+  bad_record.line = 3;
+  bad_record.detail = "checksum mismatch";
+  const std::pair<std::pair<const char*, isp::ImageError>, std::string> cases[] = {
+      {{"missing.hex", unreadable("missing.hex")}, "Unable to open file missing.hex: no such file"},
+      {{"folder.hex", unreadable("folder.hex")},
+       "Unable to open file folder.hex: it is a directory"},
 #ifndef _WIN32
-      {{"pipe.hex", "Unable to open file."}, "Unable to open file pipe.hex: it is no regular file"},
+      {{"pipe.hex", unreadable("pipe.hex")}, "Unable to open file pipe.hex: it is no regular file"},
 #endif
       // The loader's own words come after the file's name.
-      {{"app.hex", "Invalid HEX file: line 3: checksum mismatch"},
-       "app.hex: Invalid HEX file: line 3: checksum mismatch"},
+      {{"app.hex", bad_record}, "app.hex: Invalid HEX file: line 3: checksum mismatch"},
   };
   for (const auto& [given, expected] : cases)
-    EXPECT_EQ(cli::FileFailureText(given.first, given.second), expected);
+    EXPECT_EQ(cli::ImageFailureText(given.first, given.second), expected);
 }
 
 }  // namespace open_texts

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/failure_text.h"
 #include "isp/image/image_loader.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/temp_dir.h"
@@ -33,8 +34,9 @@ TEST(HexTextTest, TextReadsBackAsTheBytesAcrossA64KiBBoundary) {
   testing_support::ScopedTempDir dir;
   testing_support::WriteTextFile(dir.File("read.hex"), text);
   isp::FlashImage image;
-  std::string error;
-  ASSERT_TRUE(isp::LoadFlashImage(dir.File("read.hex"), 512 * 1024, image, error)) << error;
+  isp::ImageError error;
+  ASSERT_TRUE(isp::LoadFlashImage(dir.File("read.hex"), 512 * 1024, image, error))
+      << cli::ImageErrorText(error);
   EXPECT_EQ(image.End(), start + bytes.size());
   EXPECT_FALSE(image.Placed(0, start));
   for (std::size_t i = 0; i < bytes.size(); ++i)

@@ -4,6 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "cli/failure_text.h"
 #include "cli/image_argument.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/image_writers.h"
@@ -24,7 +33,7 @@ class ImageFileTest : public ::testing::Test {
 
   testing_support::ScopedTempDir dir;
   isp::FlashImage image;
-  std::string error;
+  isp::ImageError error;
 };
 
 TEST_F(ImageFileTest, FormatIsToldByTheName) {
@@ -40,7 +49,7 @@ TEST_F(ImageFileTest, FormatIsToldByTheName) {
 
 TEST_F(ImageFileTest, BinaryLandsAtItsAddressEveryByteCounted) {
   const std::string bytes("\x00\xFF\x10:\r\n", 6);
-  ASSERT_TRUE(Load("app.bin", bytes, 0x1000)) << error;
+  ASSERT_TRUE(Load("app.bin", bytes, 0x1000)) << cli::ImageErrorText(error);
   EXPECT_EQ(image.End(), 0x1006u);
   EXPECT_FALSE(image.Placed(0, 0x1000));
   EXPECT_TRUE(image.Placed(0x1001, 1));  // an 0xFF byte of the file is the file's
@@ -49,7 +58,7 @@ TEST_F(ImageFileTest, BinaryLandsAtItsAddressEveryByteCounted) {
 }
 
 TEST_F(ImageFileTest, HexNameLoadsHexRecords) {
-  ASSERT_TRUE(Load("app.hex", kHexText)) << error;
+  ASSERT_TRUE(Load("app.hex", kHexText)) << cli::ImageErrorText(error);
   EXPECT_EQ(image.At(0x10), 0xAA);
   EXPECT_EQ(image.End(), 0x12u);
 }
@@ -59,7 +68,7 @@ TEST_F(ImageFileTest, FilesThatAreNoImageAreRefusedSayingWhatTheyLookLike) {
     const char* name;
     std::string bytes;
     std::uint32_t address;
-    const char* error;  // after the path and a space or ": "
+    const char* error;  // after the file's name and a space or ": "
   } cases[] = {
       {"blob.hex", std::string("\x10\x00\x00\x20\x01", 5), 0,
        "holds binary data that is no ELF, S-record or Intel HEX file (its first bytes are 0x10 "
@@ -85,13 +94,15 @@ TEST_F(ImageFileTest, FilesThatAreNoImageAreRefusedSayingWhatTheyLookLike) {
     image.Place(0, &before, 1, 1);
     EXPECT_FALSE(Load(c.name, c.bytes, c.address));
     const std::string path = dir.File(c.name);
-    std::string expected = c.error[0] == ':' ? path + c.error : path + " " + c.error;
-    // The HEX reader's own messages do not name the file: the command line adds it.
-    if (std::string(c.error).starts_with(": Invalid")) expected = c.error + 2;
-    EXPECT_EQ(error, expected);
+    const std::string expected = c.error[0] == ':' ? path + c.error : path + " " + c.error;
+    EXPECT_EQ(cli::ImageFailureText(path, error), expected);
+    // Without the name, what the file holds is said in the loader's words.
+    if (c.error[0] == ':') {
+      EXPECT_EQ(cli::ImageErrorText(error), c.error + 2);
+    }
     EXPECT_EQ(image.At(0), 0x42);  // the image is left as it was
-    EXPECT_EQ(error.find("rename"), std::string::npos);
-    EXPECT_EQ(error.find("must end"), std::string::npos);
+    EXPECT_EQ(expected.find("rename"), std::string::npos);
+    EXPECT_EQ(expected.find("must end"), std::string::npos);
   }
 }
 
@@ -99,9 +110,10 @@ TEST_F(ImageFileTest, FilesThatAreNoImageAreRefusedSayingWhatTheyLookLike) {
 // told with its line, not a file of some other kind.
 TEST_F(ImageFileTest, ABadDigitInTheFirstRecordIsAnInvalidHexFile) {
   EXPECT_FALSE(Load("digit.hex", ":10000000ZZ0102030405060708090A0B0C0D0E0F00\n"));
-  EXPECT_EQ(error, "Invalid HEX file: line 1: non-hex digit");
+  EXPECT_EQ(cli::ImageErrorText(error), "Invalid HEX file: line 1: non-hex digit");
   EXPECT_FALSE(Load("short.hex", ":100000\n"));
-  EXPECT_EQ(error.rfind("Invalid HEX file: line 1: ", 0), 0u) << error;
+  EXPECT_EQ(cli::ImageErrorText(error).rfind("Invalid HEX file: line 1: ", 0), 0u)
+      << cli::ImageErrorText(error);
 }
 
 TEST_F(ImageFileTest, ContentChoosesTheFormatWhateverTheName) {
@@ -123,7 +135,8 @@ TEST_F(ImageFileTest, ContentChoosesTheFormatWhateverTheName) {
     testing_support::WriteTextFile(dir.File(c.name), c.bytes);
     isp::ImageFormat format = isp::ImageFormat::kBinary;
     image = isp::FlashImage();
-    ASSERT_TRUE(isp::LoadImageFile(dir.File(c.name), 0, kLimit, image, error, &format)) << error;
+    ASSERT_TRUE(isp::LoadImageFile(dir.File(c.name), 0, kLimit, image, error, &format))
+        << cli::ImageErrorText(error);
     EXPECT_EQ(format, c.format);
     EXPECT_EQ(image.End(), 0x12u);
     EXPECT_EQ(image.At(0x10), 0xAA);
@@ -135,31 +148,80 @@ TEST_F(ImageFileTest, RawBinaryOfAnyNameWhenItsAddressIsGiven) {
   const std::string bytes("\x10\x00\x00\x20", 4);
   testing_support::WriteTextFile(dir.File("app.img"), bytes);
   ASSERT_TRUE(isp::LoadImageFile(dir.File("app.img"), 0x2000, kLimit, image, error, nullptr, true))
-      << error;
+      << cli::ImageErrorText(error);
   EXPECT_EQ(image.End(), 0x2004u);
   EXPECT_EQ(image.At(0x2000), 0x10);
 }
 
 TEST_F(ImageFileTest, MissingFileIsNamedAsTheHexLoaderDoes) {
   EXPECT_FALSE(isp::LoadImageFile(dir.File("none.bin"), 0, kLimit, image, error));
-  EXPECT_EQ(error, "Unable to open file.");
+  EXPECT_EQ(error.kind, isp::ImageErrorKind::kNotFound);
+  EXPECT_EQ(cli::ImageFailureText("none.bin", error), "Unable to open file none.bin: no such file");
+}
+
+// Each reason a file does not open is told by its kind, found when it was
+// opened, and worded by the command line without looking at the file again.
+TEST_F(ImageFileTest, FilesThatDoNotOpenAreToldApartByKind) {
+  std::filesystem::create_directory(dir.File("folder.hex"));
+  testing_support::WriteTextFile(dir.File("locked.hex"), kHexText);
+#ifndef _WIN32
+  ASSERT_EQ(mkfifo(dir.File("pipe.hex").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("gone.hex", dir.File("dangling.hex").c_str()), 0);
+  ASSERT_EQ(chmod(dir.File("locked.hex").c_str(), 0), 0);
+  const bool root = geteuid() == 0;  // root reads a file of mode 0 all the same
+#endif
+  const struct {
+    std::string path;
+    isp::ImageErrorKind kind;
+    int system_error;
+    std::string why;  // after "Unable to open file PATH: "
+  } cases[] = {
+      {dir.File("missing.hex"), isp::ImageErrorKind::kNotFound, 0, "no such file"},
+      {dir.File("none/app.hex"), isp::ImageErrorKind::kNotFound, 0, "no such file"},
+      {"", isp::ImageErrorKind::kNotFound, 0, "no such file"},
+      {dir.File("folder.hex"), isp::ImageErrorKind::kIsAFolder, 0, "it is a directory"},
+#ifndef _WIN32
+      {dir.File("dangling.hex"), isp::ImageErrorKind::kNotFound, 0, "no such file"},
+      {dir.File("pipe.hex"), isp::ImageErrorKind::kNotRegularFile, 0, "it is no regular file"},
+      {"/dev/null", isp::ImageErrorKind::kNotRegularFile, 0, "it is no regular file"},
+      {dir.File("locked.hex/app.hex"), isp::ImageErrorKind::kNotFound, 0, "no such file"},
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_FALSE(isp::LoadImageFile(c.path, 0, kLimit, image, error));
+    EXPECT_EQ(error.kind, c.kind);
+    EXPECT_EQ(error.system_error, c.system_error);
+    EXPECT_TRUE(isp::IsFileAccessError(error.kind));
+    EXPECT_EQ(cli::ImageFailureText(c.path, error), "Unable to open file " + c.path + ": " + c.why);
+  }
+#ifndef _WIN32
+  if (!root) {
+    EXPECT_FALSE(isp::LoadImageFile(dir.File("locked.hex"), 0, kLimit, image, error));
+    EXPECT_EQ(error.kind, isp::ImageErrorKind::kNoPermission);
+    EXPECT_EQ(error.system_error, EACCES);
+    EXPECT_EQ(cli::ImageFailureText("locked.hex", error),
+              std::string("Unable to open file locked.hex: ") + std::strerror(EACCES));
+  }
+#endif
 }
 
 TEST_F(ImageFileTest, AddressIsRefusedForAHexFileAndTheChecksumWordIsSet) {
   testing_support::WriteTextFile(dir.File("app.hex"), kHexText);
   bool no_vector_table = false;
+  std::string message;
   EXPECT_FALSE(
-      cli::LoadImageArgument({dir.File("app.hex"), 0x1000, true}, image, error, no_vector_table));
-  EXPECT_EQ(error, "--address is for a raw binary file (.bin); the records of " +
-                       dir.File("app.hex") + " carry their own addresses");
+      cli::LoadImageArgument({dir.File("app.hex"), 0x1000, true}, image, message, no_vector_table));
+  EXPECT_EQ(message, "--address is for a raw binary file (.bin); the records of " +
+                         dir.File("app.hex") + " carry their own addresses");
 
   // A binary with a vector table gets its checksum word, as programming does.
   std::string table(32, '\0');
   table[0] = 0x10;
   testing_support::WriteTextFile(dir.File("app.bin"), table);
   ASSERT_TRUE(
-      cli::LoadImageArgument({dir.File("app.bin"), 0, false}, image, error, no_vector_table))
-      << error;
+      cli::LoadImageArgument({dir.File("app.bin"), 0, false}, image, message, no_vector_table))
+      << message;
   EXPECT_FALSE(no_vector_table);
   std::uint32_t sum = 0;
   for (std::uint32_t word = 0; word < 8; ++word) sum += image.Word(word * 4);

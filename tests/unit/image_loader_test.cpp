@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/failure_text.h"
+
 #include "tests/support/hex_writer.h"
 #include "tests/support/temp_dir.h"
 
@@ -18,7 +20,7 @@ class ImageLoaderTest : public ::testing::Test {
 
   testing_support::ScopedTempDir dir;
   isp::FlashImage image;
-  std::string error;
+  isp::ImageError error;
 };
 
 TEST_F(ImageLoaderTest, RecordsLandAtTheirThirtyTwoBitAddresses) {
@@ -26,7 +28,7 @@ TEST_F(ImageLoaderTest, RecordsLandAtTheirThirtyTwoBitAddresses) {
       HexRecord(0, 0x0000, {0x01, 0x02}) + "\n" + HexRecord(4, 0, {0x00, 0x01}) + "\n" +  // 0x10000
       HexRecord(0, 0x2345, {0xAA}) + "\n" + HexRecord(2, 0, {0x30, 0x00}) + "\n" +        // 0x30000
       HexRecord(0, 0x0010, {0xBB, 0xCC}) + "\n:00000001FF\n";
-  ASSERT_TRUE(Load(text)) << error;
+  ASSERT_TRUE(Load(text)) << cli::ImageErrorText(error);
   EXPECT_EQ(image.At(0), 0x01);
   EXPECT_EQ(image.At(1), 0x02);
   EXPECT_EQ(image.At(0x12345), 0xAA);
@@ -42,21 +44,25 @@ TEST_F(ImageLoaderTest, DataBeyondTheLimitIsRefusedNamingItsLine) {
   const std::string text = HexRecord(0, 0x7FF0, {1, 2, 3, 4}) + "\n" +
                            HexRecord(0, 0x7FFE, {5, 6, 7}) + "\n:00000001FF\n";
   EXPECT_FALSE(Load(text, 0x8000));
-  EXPECT_EQ(error, "Invalid HEX file: line 2: data beyond the flash of every known part (32 KiB)");
+  EXPECT_EQ(cli::ImageErrorText(error),
+            "Invalid HEX file: line 2: data beyond the flash of every known part (32 KiB)");
   EXPECT_FALSE(image.HasData());
   // A record that ends right at the limit is in.
-  EXPECT_TRUE(Load(HexRecord(0, 0x7FFE, {5, 6}) + "\n:00000001FF\n", 0x8000)) << error;
+  EXPECT_TRUE(Load(HexRecord(0, 0x7FFE, {5, 6}) + "\n:00000001FF\n", 0x8000))
+      << cli::ImageErrorText(error);
 }
 
 TEST_F(ImageLoaderTest, RefusedFilesSayWhyInTheReadersWords) {
   EXPECT_FALSE(Load(":00000001FF\n"));
-  EXPECT_EQ(error, "Invalid HEX file: no data records");
+  EXPECT_EQ(cli::ImageErrorText(error), "Invalid HEX file: no data records");
   EXPECT_FALSE(Load(":0100000001FF\n:00000001FF\n"));
-  EXPECT_EQ(error, "Invalid HEX file: line 1: checksum mismatch");
+  EXPECT_EQ(cli::ImageErrorText(error), "Invalid HEX file: line 1: checksum mismatch");
+  EXPECT_EQ(error.kind, isp::ImageErrorKind::kBadRecord);
+  EXPECT_EQ(error.line, 1);
   EXPECT_FALSE(isp::LoadFlashImage(dir.File("missing.hex"), 1024, image, error));
-  EXPECT_EQ(error, "Unable to open file.");
+  EXPECT_EQ(error.kind, isp::ImageErrorKind::kNotFound);
   EXPECT_FALSE(isp::LoadFlashImage(dir.Path().string(), 1024, image, error));
-  EXPECT_EQ(error, "Unable to open file.");
+  EXPECT_EQ(error.kind, isp::ImageErrorKind::kIsAFolder);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/failure_text.h"
 #include "isp/image/image_loader.h"
 #include "tests/support/hex_writer.h"
 #include "tests/support/image_writers.h"
@@ -22,7 +23,7 @@ class SrecFileReaderTest : public ::testing::Test {
 
   testing_support::ScopedTempDir dir;
   isp::FlashImage image;
-  std::string error;
+  isp::ImageError error;
 };
 
 TEST_F(SrecFileReaderTest, RecordsOfEveryAddressWidthAreRead) {
@@ -52,7 +53,7 @@ TEST_F(SrecFileReaderTest, SameBytesAsTheHexFileOfTheImage) {
   std::map<std::uint32_t, std::uint8_t> bytes;
   for (std::uint32_t i = 0; i < 300; ++i) bytes[0x1000 + i] = static_cast<std::uint8_t>(i * 3);
   bytes[0x20000] = 0x5A;
-  ASSERT_TRUE(Load(testing_support::SrecFromBytes(bytes, 32))) << error;
+  ASSERT_TRUE(Load(testing_support::SrecFromBytes(bytes, 32))) << cli::ImageErrorText(error);
   EXPECT_EQ(image.End(), 0x20001u);
   for (const auto& [address, value] : bytes) EXPECT_EQ(image.At(address), value) << address;
   EXPECT_FALSE(image.Placed(0, 0x1000));
@@ -97,7 +98,7 @@ TEST_F(SrecFileReaderTest, BadFilesAreRefusedNamingTheLine) {
     SCOPED_TRACE(c.name);
     image = isp::FlashImage();
     EXPECT_FALSE(Load(c.text));
-    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(cli::ImageErrorText(error), c.error);
     EXPECT_FALSE(image.HasData());
   }
 }
