@@ -1,17 +1,12 @@
 #include "cli/boot_session.h"
 
-#include "cli/console.h"
+#include <utility>
+
 #include "cli/failure_text.h"
-#include "cli/output_options.h"
-#include "cli/port_argument.h"
-#include "cli/program_command.h"
-#include "cli/run_log_choice.h"
 #include "cli/run_outcome.h"
 #include "cli/run_report.h"
-#include "cli/shown_name.h"
 #include "comm/clock.h"
 #include "isp/run_log.h"
-#include "isp/verified/part_connection.h"
 
 namespace cli {
 namespace {
@@ -42,66 +37,66 @@ void WarnIfLinesRefused(const isp::ResetLines* lines, RunReport& display) {
   }
 }
 
+BootLink::BootLink(comm::Comm& comm, const LinkOptions& options,
+                   std::function<bool()> stop_requested)
+    : link_(comm),
+      client_(link_, options.baud, std::move(stop_requested)),
+      reset_(MakeResetLines(comm, options.isp_lines)),
+      connect_{options.crystal_khz, options.start_isp, reset_.get()} {}
+
 BootSession::BootSession(const LinkOptions& options, const char* command)
-    : options_(options), command_(command), display_(MakeRunReport(options.output)) {}
+    : options_(options),
+      command_(command),
+      display_(MakeRunReport(options.output)),
+      link_(options.port, options.output) {}
 
 BootSession::~BootSession() {
   Close();
 }
 
+bool BootSession::FilesApart(std::vector<FileRole> files, int& status) {
+  const std::optional<std::string> collision =
+      link_.CollidingFiles(std::move(files), "the traffic log");
+  if (!collision) return true;
+  display_->Error(*collision);
+  display_->NotStarted();
+  status = kExitUsage;
+  return false;
+}
+
 bool BootSession::Start(int& status) {
   stop_.emplace();
-  const bool opened =
-      comm_.CommOpen(PortArgumentPath(options_.port).c_str(), static_cast<int>(options_.baud));
-  if (PortUsersMatter(opened, comm_.LastOpenError())) {
-    for (const std::string& warning : OtherUsersWarnings(options_.port)) display_->Warning(warning);
-  }
-  if (!opened) {
-    display_->Error(PortOpenFailureText(options_.port, comm_.LastOpenError()));
+  if (!link_.Open(options_.baud, MessagesOf(*display_))) {
     status = NotStarted();
     return false;
   }
-  open_ = true;
-  std::string why;
-  logged_ = AttachChosenLog(comm_, options_.output, why);
-  if (!logged_ && !why.empty()) {
-    display_->Warning("\"" + ShownName(options_.output.log_path) + "\" not written: " + why);
-  }
-  link_.emplace(comm_);
-  client_.emplace(*link_, options_.baud, [this] { return stop_->Requested(); });
-  reset_ = MakeResetLines(comm_, options_.isp_lines);
-  const isp::ConnectSettings settings{options_.crystal_khz, options_.start_isp, reset_.get()};
-  std::optional<isp::Failure> failure = isp::ConnectToPart(*client_, *display_, settings);
-  WarnIfLinesRefused(reset_.get(), *display_);
-  if (!failure) failure = isp::IdentifyPart(*client_, *display_, part_);
+  boot_.emplace(link_.Comm(), options_, [this] { return stop_->Requested(); });
+  std::optional<isp::Failure> failure =
+      isp::ConnectToPart(boot_->Client(), *display_, boot_->Connect());
+  WarnIfLinesRefused(boot_->Reset(), *display_);
+  if (!failure) failure = isp::IdentifyPart(boot_->Client(), *display_, part_);
   if (!failure) return true;
   status = Finish(failure);
   return false;
 }
 
 void BootSession::Close() {
-  if (!open_) return;
-  open_ = false;
+  if (!link_.IsOpen()) return;
   // The part is left running its firmware whenever the lines can do it.
-  if (reset_) reset_->StartFirmware();
-  std::string why;
-  const bool whole = isp::DetachRunLog(comm_, &why);
-  comm_.CommClose();
-  if (!logged_) return;
-  if (!whole) display_->Warning(LogIncompleteText(options_.output.log_path, why));
-  display_->FileKept(isp::kRunLogName, AbsolutePath(options_.output.log_path));
+  if (boot_ && boot_->Reset() != nullptr) boot_->Reset()->StartFirmware();
+  if (link_.Close(MessagesOf(*display_))) display_->FileKept(isp::kRunLogName, link_.LogPath());
 }
 
 int BootSession::Finish(const std::optional<isp::Failure>& work_failure, const std::string& file) {
   std::optional<isp::Failure> failure = work_failure;
   // With the adapter's lines the close resets the part into its firmware;
   // without them the restart routine does it, as at the end of a program run.
-  if (!failure && options_.run_firmware && !reset_ && client_ && part_ != nullptr) {
-    failure = isp::StartFirmware(*client_, *display_, part_->ram_buffer_start, nullptr);
+  if (!failure && options_.run_firmware && boot_ && boot_->Reset() == nullptr && part_ != nullptr) {
+    failure = isp::StartFirmware(boot_->Client(), *display_, part_->ram_buffer_start, nullptr);
   }
-  if (client_ && client_->Resends() > 0) {
-    display_->Warned(
-        isp::Warning{isp::WarningKind::kResends, isp::ProtectionLevel::kNone, client_->Resends()});
+  if (boot_ && boot_->Client().Resends() > 0) {
+    display_->Warned(isp::Warning{isp::WarningKind::kResends, isp::ProtectionLevel::kNone,
+                                  boot_->Client().Resends()});
   }
   if (!failure) {
     Close();

@@ -1,13 +1,18 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "cli/file_collisions.h"
 #include "cli/link_options.h"
 #include "cli/run_display.h"
+#include "cli/run_link.h"
 #include "cli/stop_signals.h"
 #include "comm/comm.h"
+#include "isp/verified/part_connection.h"
 #include "isp/verified/reset_lines.h"
 #include "isp/wire/boot_client.h"
 #include "isp/wire/isp_link.h"
@@ -19,6 +24,26 @@ namespace cli {
 std::unique_ptr<isp::ResetLines> MakeResetLines(comm::Comm& comm, const std::string& wiring);
 // Warns when the lines did not move: the part was not reset by them.
 void WarnIfLinesRefused(const isp::ResetLines* lines, RunReport& display);
+
+// The boot loader's end of an open port: the client that talks to it at the
+// options' rate, the adapter's lines when --isp-lines names them, and the
+// options' way into the boot loader as the engine takes it.
+class BootLink {
+ public:
+  BootLink(comm::Comm& comm, const LinkOptions& options, std::function<bool()> stop_requested);
+  BootLink(const BootLink&) = delete;
+  BootLink& operator=(const BootLink&) = delete;
+
+  isp::BootClient& Client() { return client_; }
+  isp::ResetLines* Reset() const { return reset_.get(); }
+  const isp::ConnectSettings& Connect() const { return connect_; }
+
+ private:
+  isp::CommLink link_;
+  isp::BootClient client_;
+  std::unique_ptr<isp::ResetLines> reset_;
+  isp::ConnectSettings connect_;
+};
 
 // One run of a command that reads or erases the part through its boot
 // loader (info, read, erase, verify): the port and the run log opened, the
@@ -36,10 +61,14 @@ class BootSession {
 
   RunReport& Display() { return *display_; }
 
+  // Refuses the run when two of its files, the traffic log among them, are
+  // one file: the error shown, false, and the exit status in status.
+  bool FilesApart(std::vector<FileRole> files, int& status);
+
   // Opens the port and reaches an identified part. When it fails, the
   // error has been shown and the exit status is in status.
   bool Start(int& status);
-  isp::BootClient& Client() { return *client_; }
+  isp::BootClient& Client() { return boot_->Client(); }
   const isp::PartInfo& Part() const { return *part_; }
 
   // Ends the run after its work: with --run and no failure, starts the
@@ -57,14 +86,10 @@ class BootSession {
   LinkOptions options_;
   std::string command_;
   std::unique_ptr<RunReport> display_;
-  bool logged_ = false;
   std::optional<StopSignals> stop_;
-  comm::Comm comm_;
-  std::optional<isp::CommLink> link_;
-  std::optional<isp::BootClient> client_;
-  std::unique_ptr<isp::ResetLines> reset_;
+  RunLink link_;
+  std::optional<BootLink> boot_;
   const isp::PartInfo* part_ = nullptr;
-  bool open_ = false;
 };
 
 }  // namespace cli

@@ -19,6 +19,18 @@ CLI::Option* AddIspLinesOption(CLI::App& command, std::string& wiring) {
       ->check(CLI::IsMember(names));
 }
 
+CLI::Option* AddCrystalOption(CLI::App& command, unsigned& crystal_khz) {
+  return command.add_option("--crystal-khz", crystal_khz, "The part's crystal in kHz")
+      ->capture_default_str()
+      ->check(CLI::Range(1u, 1000000u));
+}
+
+CLI::Option* AddNoStartIspOption(CLI::App& command, bool& start_isp) {
+  return command.add_flag_callback(
+      "--no-start-isp", [&start_isp] { start_isp = false; },
+      "Do not ask the module's firmware to enter its boot loader first");
+}
+
 void AddLinkOptions(CLI::App& command, LinkOptions& options) {
   AddLinkOptionsWithoutRun(command, options);
   command.add_flag("--run", options.run_firmware,
@@ -29,12 +41,8 @@ void AddLinkOptions(CLI::App& command, LinkOptions& options) {
 void AddLinkOptionsWithoutRun(CLI::App& command, LinkOptions& options) {
   AddPortOption(command, options.port);
   AddBaudOption(command, options.baud);
-  command.add_option("--crystal-khz", options.crystal_khz, "The part's crystal in kHz")
-      ->capture_default_str()
-      ->check(CLI::Range(1u, 1000000u));
-  command.add_flag_callback(
-      "--no-start-isp", [&options] { options.start_isp = false; },
-      "Do not ask the module's firmware to enter its boot loader first");
+  AddCrystalOption(command, options.crystal_khz);
+  AddNoStartIspOption(command, options.start_isp);
   AddIspLinesOption(command, options.isp_lines);
   AddOutputOptions(command, options.output);
   AddLogOptions(command, options.output);

@@ -29,7 +29,10 @@ void AddLinkOptions(CLI::App& command, LinkOptions& options);
 // The same without --run, for the command whose whole work is that start.
 void AddLinkOptionsWithoutRun(CLI::App& command, LinkOptions& options);
 
-// --isp-lines alone, for commands that add the others themselves.
+// The link's options one at a time, for program, which lists them among its
+// own (-p/--port and -b/--baud are in common_options.h).
+CLI::Option* AddCrystalOption(CLI::App& command, unsigned& crystal_khz);
+CLI::Option* AddNoStartIspOption(CLI::App& command, bool& start_isp);
 CLI::Option* AddIspLinesOption(CLI::App& command, std::string& wiring);
 
 }  // namespace cli

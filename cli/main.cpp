@@ -5,7 +5,6 @@
 #include "cli/common_options.h"
 #include "cli/erase_command.h"
 #include "cli/info_command.h"
-#include "cli/link_options.h"
 #include "cli/module_command.h"
 #include "cli/part_files.h"
 #include "cli/parts_command.h"
@@ -15,7 +14,6 @@
 #include "cli/run_command.h"
 #include "cli/run_outcome.h"
 #include "cli/unknown_words.h"
-#include "cli/verified_program.h"
 #include "cli/verify_command.h"
 
 namespace {
@@ -69,54 +67,7 @@ int main(int argc, char** argv) {
   cli::AddExitStatusFooter(app);
 
   cli::ProgramOptions program;
-  auto* program_cmd = app.add_subcommand(
-      "program", "Program an Intel HEX file, or a raw binary (.bin), into the module's flash.");
-  cli::AddPortOption(*program_cmd, program.port);
-  // Flags that switch a default off, without CLI11's "{false}" in the help.
-  const auto off_flag = [program_cmd](const char* name, bool& value, const char* help) {
-    return program_cmd->add_flag_callback(
-        name, [&value] { value = false; }, help);
-  };
-  off_flag("--no-start-isp", program.start_isp,
-           "Do not ask the module's firmware to enter its boot loader first");
-  program_cmd->add_option("FILE", program.file, "Intel HEX file, or raw binary (.bin)")->required();
-  auto* classic = program_cmd->add_flag(
-      "--classic", program.classic,
-      "Run the window's dialogue instead (LPC1227, 64 KiB, 115200 baud, no verify)");
-  std::vector<CLI::Option*> own_path = {
-      cli::AddBaudOption(*program_cmd, program.baud),
-      program_cmd->add_option("--crystal-khz", program.crystal_khz, "The part's crystal in kHz")
-          ->capture_default_str()
-          ->check(CLI::Range(1u, 1000000u)),
-      program_cmd->add_flag("--erase-all", program.erase_all,
-                            "Erase every sector, not only those the image touches"),
-      off_flag("--no-verify", program.verify,
-               "Do not compare the flash with the image after writing"),
-      program_cmd
-          ->add_option("--verify", program.verify_mode,
-                       "ram: M compares each copy with what the part received (default); read: "
-                       "read every written byte back and compare it with the file")
-          ->check(CLI::IsMember({"ram", "read"})),
-      off_flag("--no-run", program.run,
-               "Leave the part in its boot loader instead of starting the image"),
-      program_cmd->add_flag("--allow-lock", program.allow_lock,
-                            "Program an image that sets CRP3 or NO_ISP (locks the part)"),
-      program_cmd
-          ->add_option("--address", program.address,
-                       "Where a raw binary (.bin) begins in the flash (default 0)")
-          ->each([&program](const std::string& text) {
-            program.address_given = true;
-            program.address_text = text;
-          }),
-      program_cmd->add_flag("--allow-partial-sector-0", program.allow_partial_sector_0,
-                            "Program an image that begins inside sector 0 but not at 0 (it "
-                            "erases sector 0 and leaves no valid user code)"),
-  };
-  own_path.push_back(cli::AddIspLinesOption(*program_cmd, program.isp_lines));
-  for (CLI::Option* option : own_path) option->excludes(classic);
-  cli::AddOutputOptions(*program_cmd, program.output);
-  cli::AddLogOptions(*program_cmd, program.output);
-  cli::AddExitStatusFooter(*program_cmd);
+  CLI::App* program_cmd = cli::AddProgramCommand(app, program);
 
   // The boot loader's own commands.
   cli::InfoOptions info;
@@ -202,9 +153,7 @@ int main(int argc, char** argv) {
       return cli::kExitNotStarted;
     }
   }
-  if (program_cmd->parsed()) {
-    return program.classic ? cli::RunProgram(program) : cli::RunVerifiedProgram(program);
-  }
+  if (program_cmd->parsed()) return cli::RunProgram(program);
   if (ports_cmd->parsed()) return cli::RunPorts(ports);
   if (info_cmd->parsed()) return cli::RunInfo(info);
   if (read_cmd->parsed()) return cli::RunRead(read);

@@ -1,151 +1,66 @@
 #include "cli/program_command.h"
 
-#include <cstdio>
-#include <memory>
-#include <string>
+#include <CLI/CLI.hpp>
+#include <vector>
 
-#include "cli/console.h"
-#include "cli/failure_text.h"
-#include "cli/file_collisions.h"
-#include "cli/json_lines.h"
-#include "cli/port_argument.h"
-#include "cli/progress_display.h"
-#include "cli/run_log_choice.h"
-#include "cli/run_outcome.h"
-#include "cli/shown_name.h"
-#include "cli/stop_signals.h"
-#include "cli/terminal_window.h"
-#include "comm/clock.h"
-#include "comm/comm.h"
-#include "isp/classic/isp_engine.h"
-#include "isp/run_log.h"
+#include "cli/classic_program.h"
+#include "cli/common_options.h"
+#include "cli/verified_program.h"
 
 namespace cli {
-namespace {
 
-constexpr int kRunBaud = 115200;
-
-bool RunEnds(int progress) {
-  return progress == isp::kProgressFailed || progress >= isp::kProgressDone;
+CLI::App* AddProgramCommand(CLI::App& app, ProgramOptions& options) {
+  CLI::App* command = app.add_subcommand(
+      "program", "Program an Intel HEX file, or a raw binary (.bin), into the module's flash.");
+  LinkOptions& link = options.link;
+  AddPortOption(*command, link.port);
+  // Flags that switch a default off, without CLI11's "{false}" in the help.
+  const auto off_flag = [command](const char* name, bool& value, const char* help) {
+    return command->add_flag_callback(
+        name, [&value] { value = false; }, help);
+  };
+  AddNoStartIspOption(*command, link.start_isp);
+  command->add_option("FILE", options.file, "Intel HEX file, or raw binary (.bin)")->required();
+  CLI::Option* classic = command->add_flag(
+      "--classic", options.classic,
+      "Run the window's dialogue instead (LPC1227, 64 KiB, 115200 baud, no verify)");
+  const std::vector<CLI::Option*> own_path = {
+      AddBaudOption(*command, link.baud),
+      AddCrystalOption(*command, link.crystal_khz),
+      command->add_flag("--erase-all", options.erase_all,
+                        "Erase every sector, not only those the image touches"),
+      off_flag("--no-verify", options.verify,
+               "Do not compare the flash with the image after writing"),
+      command
+          ->add_option("--verify", options.verify_mode,
+                       "ram: M compares each copy with what the part received (default); read: "
+                       "read every written byte back and compare it with the file")
+          ->check(CLI::IsMember({"ram", "read"})),
+      off_flag("--no-run", link.run_firmware,
+               "Leave the part in its boot loader instead of starting the image"),
+      command->add_flag("--allow-lock", options.allow_lock,
+                        "Program an image that sets CRP3 or NO_ISP (locks the part)"),
+      command
+          ->add_option("--address", options.address,
+                       "Where a raw binary (.bin) begins in the flash (default 0)")
+          ->each([&options](const std::string& text) {
+            options.address_given = true;
+            options.address_text = text;
+          }),
+      command->add_flag("--allow-partial-sector-0", options.allow_partial_sector_0,
+                        "Program an image that begins inside sector 0 but not at 0 (it "
+                        "erases sector 0 and leaves no valid user code)"),
+      AddIspLinesOption(*command, link.isp_lines),
+  };
+  for (CLI::Option* option : own_path) option->excludes(classic);
+  AddOutputOptions(*command, link.output);
+  AddLogOptions(*command, link.output);
+  AddExitStatusFooter(*command);
+  return command;
 }
 
-}  // namespace
-
 int RunProgram(const ProgramOptions& options) {
-  const std::uint32_t run_started = comm::MonotonicMs();
-  const auto seconds_since = [](std::uint32_t since) {
-    return static_cast<std::uint32_t>(comm::MonotonicMs() - since) / 1000.0;
-  };
-  const OutputStyle out = StyleOf(stdout);
-  const OutputOptions& output = options.output;
-  std::unique_ptr<JsonLines> json;
-  if (output.json) json = std::make_unique<JsonLines>(stdout);
-  ProgressDisplay display(stdout, out.redraw && !json, output.quiet || json != nullptr,
-                          [] { return TerminalColumns(stdout); });
-  TerminalWindow window(display, options.start_isp,
-                        {out.colour, StyleOf(stderr).colour, output.quiet}, json.get());
-  comm::Comm comm;
-
-  std::vector<FileRole> files = {{"the image", options.file, false},
-                                 {"the rejected block", "block.bin"}};
-  if (!output.no_log) files.push_back({"--log", output.log_path});
-  if (const std::optional<std::string> collision = CollidingFiles(files)) {
-    window.Error(*collision);
-    return kExitUsage;
-  }
-  isp::IspEngine engine(comm, window);
-  window.LoadingFile(options.file);
-  const bool loaded = engine.LoadHexFile(options.file.c_str()) != 0;
-  window.LoadingFile("");
-  // A script gets its result also when nothing was sent.
-  const auto not_started = [&] {
-    if (json) json->Result(false, 0, seconds_since(run_started), 0);
-    return kExitNotStarted;
-  };
-  if (!loaded) return not_started();
-
-  // From here on a stop signal ends the run between two ticks, so the port
-  // and the log are still closed properly.
-  const StopSignals stop;
-  const bool opened = comm.CommOpen(PortArgumentPath(options.port).c_str(), kRunBaud);
-  if (PortUsersMatter(opened, comm.LastOpenError())) {
-    for (const std::string& warning : OtherUsersWarnings(options.port)) window.Warning(warning);
-  }
-  if (!opened) {
-    window.SetLightState(isp::Light::ConnectedPanel, isp::LightState::Failed);
-    window.Error(PortOpenFailureText(options.port, comm.LastOpenError()));
-    return not_started();
-  }
-  std::string why;
-  const bool logged = AttachChosenLog(comm, output, why);
-  if (!logged && !why.empty()) window.FileNotWritten(output.log_path.c_str(), why.c_str());
-  window.SetLightState(isp::Light::ConnectedPanel, isp::LightState::Done);
-
-  int progress = 0;
-  int shown_percent = -1;
-  bool stopped = false;
-  // The write: from the tick that sent its first bytes to the one that sent its last.
-  std::uint32_t write_began = 0;
-  std::uint32_t write_ended = 0;
-  std::int32_t sent = 0;
-  display.Show(progress);
-  do {
-    // Like the window's timer: the next tick comes one interval after the
-    // previous one ended.
-    comm::SleepMs(static_cast<std::uint32_t>(window.Timer1Interval()));
-    // A stop signal ends the run before the next command goes out.
-    if (stop.Requested()) {
-      window.Error(StopText(stop.Signal()));
-      progress = isp::kProgressFailed;
-      stopped = true;
-      break;
-    }
-    const std::uint32_t tick_began = comm::MonotonicMs();
-    progress = engine.IspStep();
-    display.Show(progress);
-    const auto& state = engine.RunState();
-    const std::int32_t now_sent = state.BytesTotal - state.BytesRemaining;
-    if (now_sent != sent) {
-      if (sent == 0) write_began = tick_began;
-      write_ended = comm::MonotonicMs();
-      sent = now_sent;
-    }
-    if (json && progress >= 0 && progress / 10 != shown_percent) {
-      shown_percent = progress / 10;
-      json->Progress(static_cast<std::uint32_t>(state.BytesTotal - state.BytesRemaining),
-                     static_cast<std::uint32_t>(state.BytesTotal));
-    }
-  } while (!RunEnds(progress));
-  const double write_seconds = static_cast<std::uint32_t>(write_ended - write_began) / 1000.0;
-
-  std::string log_why;
-  const bool log_whole = isp::DetachRunLog(comm, &log_why);
-  comm.CommClose();
-  display.Finish();
-  if (logged && !log_whole) window.Warning(LogIncompleteText(output.log_path, log_why));
-  const bool failed = progress == isp::kProgressFailed;
-  if (failed && !stopped) window.ReportUnshownFailure();
-  std::vector<std::pair<std::string, std::string>> kept;
-  if (logged) kept.emplace_back(isp::kRunLogName, AbsolutePath(output.log_path));
-  for (const std::string& name : window.FilesWritten()) kept.emplace_back(name, AbsolutePath(name));
-  const auto written =
-      static_cast<std::uint32_t>(engine.RunState().BytesTotal - engine.RunState().BytesRemaining);
-  if (json) {
-    for (const auto& [name, path] : kept) json->File(name, path);
-    json->Result(!failed, written, seconds_since(run_started), write_seconds);
-  } else {
-    if (!output.quiet) {
-      for (const auto& [name, path] : kept) {
-        std::string label = name == isp::kRunLogName ? "Traffic log" : "Saved";
-        label.resize(16, ' ');
-        std::printf("%s%s\n", label.c_str(), ShownName(path).c_str());
-      }
-    }
-    std::printf("%s\n", failed ? "Failed!" : "Complete.");
-  }
-  std::fflush(stdout);
-  if (stopped) return StoppedExitStatus(stop.Signal());
-  return failed ? kExitFailed : kExitComplete;
+  return options.classic ? RunClassicProgram(options) : RunVerifiedProgram(options);
 }
 
 }  // namespace cli

@@ -6,8 +6,6 @@
 
 #include "cli/boot_session.h"
 #include "cli/failure_text.h"
-#include "cli/file_collisions.h"
-#include "cli/program_command.h"
 #include "cli/shown_name.h"
 #include "isp/image/hex_text.h"
 #include "isp/image/image_file.h"
@@ -72,14 +70,8 @@ CLI::App* AddReadCommand(CLI::App& app, ReadOptions& options) {
 
 int RunRead(const ReadOptions& options) {
   BootSession session(options.link, "read");
-  std::vector<FileRole> files = {{"--out", options.out}};
-  if (!options.link.output.no_log)
-    files.push_back({"the traffic log", options.link.output.log_path});
-  if (const std::optional<std::string> collision = CollidingFiles(files)) {
-    session.Display().Error(*collision);
-    session.Display().NotStarted();
-    return kExitUsage;
-  }
+  int status = 0;
+  if (!session.FilesApart({{"--out", options.out}}, status)) return status;
   // The new file is made before the part is asked anything; the old one
   // stays as it was until the whole read is in the new one.
   std::string why;
@@ -88,7 +80,6 @@ int RunRead(const ReadOptions& options) {
     session.Display().Error("Cannot write " + ShownName(options.out) + ": " + why);
     return session.NotStarted();
   }
-  int status = 0;
   auto started = std::chrono::steady_clock::now();
   std::vector<std::uint8_t> flash;
   std::uint32_t hidden = 0;

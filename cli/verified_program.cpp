@@ -6,20 +6,15 @@
 #include "cli/address_checks.h"
 #include "cli/boot_session.h"
 #include "cli/failure_text.h"
-#include "cli/file_collisions.h"
 #include "cli/image_argument.h"
-#include "cli/port_argument.h"
-#include "cli/run_log_choice.h"
+#include "cli/run_link.h"
 #include "cli/run_outcome.h"
 #include "cli/run_report.h"
 #include "cli/shown_name.h"
 #include "cli/stop_signals.h"
-#include "comm/comm.h"
 #include "isp/part_table.h"
 #include "isp/run_log.h"
 #include "isp/verified/programmer.h"
-#include "isp/wire/boot_client.h"
-#include "isp/wire/isp_link.h"
 
 namespace cli {
 namespace {
@@ -49,11 +44,11 @@ bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashI
 }  // namespace
 
 int RunVerifiedProgram(const ProgramOptions& options) {
-  const std::unique_ptr<RunReport> report = MakeRunReport(options.output);
+  const std::unique_ptr<RunReport> report = MakeRunReport(options.link.output);
   RunReport& display = *report;
-  std::vector<FileRole> files = {{"the image", options.file, false}};
-  if (!options.output.no_log) files.push_back({"--log", options.output.log_path});
-  if (const std::optional<std::string> collision = CollidingFiles(files)) {
+  RunLink link(options.link.port, options.link.output);
+  if (const std::optional<std::string> collision =
+          link.CollidingFiles({{"the image", options.file, false}}, "--log")) {
     display.Error(*collision);
     display.NotStarted();
     return kExitUsage;
@@ -67,56 +62,37 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   // From here on a stop signal ends the run before the next command goes
   // out, so the port and the log are still closed properly.
   const StopSignals stop;
-  comm::Comm comm;
-  const bool opened =
-      comm.CommOpen(PortArgumentPath(options.port).c_str(), static_cast<int>(options.baud));
-  if (PortUsersMatter(opened, comm.LastOpenError())) {
-    for (const std::string& warning : OtherUsersWarnings(options.port)) display.Warning(warning);
-  }
-  if (!opened) {
-    display.Error(PortOpenFailureText(options.port, comm.LastOpenError()));
+  const LinkMessages messages = MessagesOf(display);
+  if (!link.Open(options.link.baud, messages)) {
     display.NotStarted();
     return kExitNotStarted;
   }
-  std::string why;
-  const bool logged = AttachChosenLog(comm, options.output, why);
-  if (!logged && !why.empty()) {
-    display.Warning("\"" + ShownName(options.output.log_path) + "\" not written: " + why);
-  }
-  isp::CommLink link(comm);
-  isp::BootClient client(link, options.baud, [&stop] { return stop.Requested(); });
-  const std::unique_ptr<isp::ResetLines> reset = MakeResetLines(comm, options.isp_lines);
-  isp::Programmer programmer(client, display);
+  BootLink boot(link.Comm(), options.link, [&stop] { return stop.Requested(); });
+  isp::Programmer programmer(boot.Client(), display);
   isp::ProgramSettings settings;
-  settings.crystal_khz = options.crystal_khz;
-  settings.start_boot_loader = options.start_isp;
+  settings.connect = boot.Connect();
   settings.erase_all = options.erase_all;
   settings.verify = options.verify;
   settings.verify_mode =
       options.verify_mode == "read" ? isp::VerifyMode::kRead : isp::VerifyMode::kRam;
-  settings.run = options.run;
-  settings.reset = reset.get();
+  settings.run = options.link.run_firmware;
   const std::optional<isp::Failure> failure = programmer.Run(image, settings);
-  WarnIfLinesRefused(reset.get(), display);
+  WarnIfLinesRefused(boot.Reset(), display);
 
-  std::string log_why;
-  const bool log_whole = isp::DetachRunLog(comm, &log_why);
-  comm.CommClose();
-  const auto log_kept = [&] {
-    if (!logged) return;
-    if (!log_whole) display.Warning(LogIncompleteText(options.output.log_path, log_why));
-    display.FileKept(isp::kRunLogName, AbsolutePath(options.output.log_path));
+  // The failure, if any, first; then the log's end and where it went.
+  const auto close = [&] {
+    if (link.Close(messages)) display.FileKept(isp::kRunLogName, link.LogPath());
   };
   if (!failure) {
-    log_kept();
+    close();
     display.Finish(true);
     return kExitComplete;
   }
   const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
-  display.Error(
-      stopped ? StopText(stop.Signal())
-              : DescribeFailure(*failure, {options.port, options.baud, options.file, "program"}));
-  log_kept();
+  display.Error(stopped ? StopText(stop.Signal())
+                        : DescribeFailure(*failure, {options.link.port, options.link.baud,
+                                                     options.file, "program"}));
+  close();
   display.Finish(false);
   if (stopped) return StoppedExitStatus(stop.Signal());
   if (failure->reason == isp::FailureReason::kOutsideFlash) return kExitNotStarted;

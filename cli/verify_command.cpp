@@ -4,8 +4,6 @@
 
 #include "cli/boot_session.h"
 #include "cli/failure_text.h"
-#include "cli/file_collisions.h"
-#include "cli/program_command.h"
 #include "cli/shown_name.h"
 #include "isp/run_log.h"
 #include "isp/verified/flash_verify.h"
@@ -29,14 +27,8 @@ CLI::App* AddVerifyCommand(CLI::App& app, VerifyOptions& options) {
 
 int RunVerify(const VerifyOptions& options) {
   BootSession session(options.link, "verify");
-  std::vector<FileRole> files = {{"the image", options.image.file, false}};
-  if (!options.link.output.no_log)
-    files.push_back({"the traffic log", options.link.output.log_path});
-  if (const std::optional<std::string> collision = CollidingFiles(files)) {
-    session.Display().Error(*collision);
-    session.Display().NotStarted();
-    return kExitUsage;
-  }
+  int status = 0;
+  if (!session.FilesApart({{"the image", options.image.file, false}}, status)) return status;
   isp::FlashImage image;
   std::string error;
   bool no_vector_table = false;
@@ -44,7 +36,6 @@ int RunVerify(const VerifyOptions& options) {
     session.Display().Error(error);
     return session.NotStarted();
   }
-  int status = 0;
   if (!session.Start(status)) return status;
   isp::FlashComparison comparison;
   const std::optional<isp::Failure> failure =

@@ -53,13 +53,12 @@ std::optional<Failure> Programmer::Run(const FlashImage& image, const ProgramSet
   if (auto failure = Write(image, *part, plan, settings)) return failure;
   if (client_.Resends() > 0)
     events_.Warned(Warning{WarningKind::kResends, ProtectionLevel::kNone, client_.Resends()});
-  if (settings.run) return Restart(plan, settings.reset);
+  if (settings.run) return Restart(plan, settings.connect.reset);
   return std::nullopt;
 }
 
 std::optional<Failure> Programmer::Synchronise(const ProgramSettings& settings) {
-  return ConnectToPart(client_, events_,
-                       {settings.crystal_khz, settings.start_boot_loader, settings.reset});
+  return ConnectToPart(client_, events_, settings.connect);
 }
 
 std::optional<Failure> Programmer::Identify(const FlashImage& image, const PartInfo*& part) {

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "isp/image/flash_image.h"
+#include "isp/verified/part_connection.h"
 #include "isp/verified/programmer_events.h"
 #include "isp/verified/reset_lines.h"
 #include "isp/wire/boot_client.h"
@@ -10,16 +11,14 @@
 namespace isp {
 
 struct ProgramSettings {
-  unsigned crystal_khz = 12000;
-  bool start_boot_loader = true;  // send the "!" request first
+  // The way into the boot loader. With the adapter's lines (connect.reset)
+  // the end of the run resets the part into the new firmware too, in place
+  // of the restart routine.
+  ConnectSettings connect;
   bool erase_all = false;
   bool verify = true;
   VerifyMode verify_mode = VerifyMode::kRam;
   bool run = true;  // restart the part into the new firmware at the end
-  // The adapter's lines reset the part into its boot loader, and at the end
-  // into the new firmware (in place of the "!" request and the restart
-  // routine).
-  PartReset* reset = nullptr;
 };
 
 // Runs one programming of an image on a part through the client:
