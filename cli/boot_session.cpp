@@ -11,6 +11,7 @@
 #include "cli/shown_name.h"
 #include "comm/clock.h"
 #include "isp/run_log.h"
+#include "isp/verified/line_rate_switch.h"
 #include "isp/verified/part_connection.h"
 
 namespace cli {
@@ -75,6 +76,10 @@ bool BootSession::Start(int& status) {
   std::optional<isp::Failure> failure = isp::ConnectToPart(*client_, *display_, settings);
   WarnIfLinesRefused(reset_.get(), *display_);
   if (!failure) failure = isp::IdentifyPart(*client_, *display_, part_);
+  if (!failure) {
+    failure = isp::RaiseLineRate(*client_, *display_, *part_,
+                                 LineRateRequestFor(options_.fast_baud, options_.crystal_khz));
+  }
   if (!failure) return true;
   status = Finish(failure);
   return false;
@@ -97,7 +102,11 @@ int BootSession::Finish(const std::optional<isp::Failure>& work_failure, const s
   std::optional<isp::Failure> failure = work_failure;
   // With the adapter's lines the close resets the part into its firmware;
   // without them the restart routine does it, as at the end of a program run.
-  if (!failure && options_.run_firmware && !reset_ && client_ && part_ != nullptr) {
+  const bool start_firmware = !failure && options_.run_firmware && !reset_ && client_ && part_;
+  // A part left in its boot loader goes back to the rate it was synchronised
+  // at; the adapter's lines reset it at the close anyway.
+  if (!start_firmware && !reset_ && client_) isp::RestoreLineRate(*client_, options_.baud, failure);
+  if (start_firmware) {
     failure = isp::StartFirmware(*client_, *display_, part_->ram_buffer_start, nullptr);
   }
   if (client_ && client_->Resends() > 0) {

@@ -21,6 +21,7 @@ CLI::Option* AddIspLinesOption(CLI::App& command, std::string& wiring) {
 
 void AddLinkOptions(CLI::App& command, LinkOptions& options) {
   AddLinkOptionsWithoutRun(command, options);
+  AddFastBaudOption(command, options.fast_baud);
   command.add_flag("--run", options.run_firmware,
                    "At the end, start the part's firmware (without --isp-lines: by the "
                    "restart routine, as program does)");

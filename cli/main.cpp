@@ -4,6 +4,7 @@
 
 #include "cli/common_options.h"
 #include "cli/erase_command.h"
+#include "cli/fast_baud_option.h"
 #include "cli/info_command.h"
 #include "cli/link_options.h"
 #include "cli/module_command.h"
@@ -113,6 +114,7 @@ int main(int argc, char** argv) {
                             "erases sector 0 and leaves no valid user code)"),
   };
   own_path.push_back(cli::AddIspLinesOption(*program_cmd, program.isp_lines));
+  own_path.push_back(cli::AddFastBaudOption(*program_cmd, program.fast_baud));
   for (CLI::Option* option : own_path) option->excludes(classic);
   cli::AddOutputOptions(*program_cmd, program.output);
   cli::AddLogOptions(*program_cmd, program.output);

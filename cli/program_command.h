@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/fast_baud_option.h"
 #include "cli/output_options.h"
 #include "cli/run_outcome.h"
 
@@ -28,6 +29,7 @@ struct ProgramOptions {
   std::string address_text;  // --address as typed
   bool allow_partial_sector_0 = false;
   std::string isp_lines;  // the wiring of the adapter's lines; empty: none
+  FastBaud fast_baud;     // the rate of the transfers, once the part is identified
   OutputOptions output;
 };
 

@@ -113,6 +113,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
       options.verify_mode == "read" ? isp::VerifyMode::kRead : isp::VerifyMode::kRam;
   settings.run = options.run;
   settings.reset = reset.get();
+  settings.line_rate = LineRateRequestFor(options.fast_baud, options.crystal_khz);
   const std::optional<isp::Failure> failure = programmer.Run(image, settings);
   WarnIfLinesRefused(reset.get(), display);
 
