@@ -36,7 +36,9 @@ CLI::Option* AddFastBaudOption(CLI::App& command, FastBaud& fast) {
   return command
       .add_option_function<std::string>(
           "--fast-baud",
-          [&fast](const std::string& text) { fast = FastBaud{RateOf(text).value_or(0), true}; },
+          [&fast](const std::string& text) {
+            fast = FastBaud{RateOf(text).value_or(0), true};
+          },
           help)
       ->type_name("N|off")
       ->check(CLI::Validator(

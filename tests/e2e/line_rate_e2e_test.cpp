@@ -30,7 +30,8 @@ class FastBaudDialectTest : public E2eTest, public ::testing::WithParamInterface
 
 TEST_P(FastBaudDialectTest, ProgramsAndReadsBackAtTheFasterRate) {
   StartSim({"--echo", GetParam()});
-  const auto result = Program(kImage, {"--no-start-isp", "--fast-baud", "230400", "--verify", "read"});
+  const auto result =
+      Program(kImage, {"--no-start-isp", "--fast-baud", "230400", "--verify", "read"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_EQ(result.err, "");
   EXPECT_NE(result.out.find("Identify      LPC1227, 128 KiB flash\nLine rate     230400 baud\n"),
@@ -78,18 +79,20 @@ TEST_P(FastBaudFallBackTest, CompletesAtTheOldRateWithAWarning) {
   EXPECT_GT(ReceivedAt(report, 115200), kImage.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Parts, FastBaudFallBackTest,
-    ::testing::Values(
-        FallBackCase{"max_baud_crlf", {"--max-baud", "115200"},
-                     "the part refused it (INVALID_BAUD_RATE)"},
-        FallBackCase{"max_baud_exact", {"--max-baud", "115200", "--echo", "exact"},
-                     "the part refused it (INVALID_BAUD_RATE)"},
-        FallBackCase{"keeps_its_rate_crlf", {"--keep-baud"}, "the part did not answer at that rate"},
-        FallBackCase{"keeps_its_rate_exact",
-                     {"--keep-baud", "--echo", "exact"},
-                     "the part did not answer at that rate"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Parts, FastBaudFallBackTest,
+                         ::testing::Values(FallBackCase{"max_baud_crlf",
+                                                        {"--max-baud", "115200"},
+                                                        "the part refused it (INVALID_BAUD_RATE)"},
+                                           FallBackCase{"max_baud_exact",
+                                                        {"--max-baud", "115200", "--echo", "exact"},
+                                                        "the part refused it (INVALID_BAUD_RATE)"},
+                                           FallBackCase{"keeps_its_rate_crlf",
+                                                        {"--keep-baud"},
+                                                        "the part did not answer at that rate"},
+                                           FallBackCase{"keeps_its_rate_exact",
+                                                        {"--keep-baud", "--echo", "exact"},
+                                                        "the part did not answer at that rate"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(FastBaudDialectTest, ReadAtTheFasterRateGivesTheBytesReadAt115200) {
   StartSim({"--echo", GetParam()}, false);
