@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(Parts, FastBaudFallBackTest,
                                            FallBackCase{"keeps_its_rate_exact",
                                                         {"--keep-baud", "--echo", "exact"},
                                                         "the part did not answer at that rate"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST_P(FastBaudDialectTest, ReadAtTheFasterRateGivesTheBytesReadAt115200) {
   StartSim({"--echo", GetParam()}, false);
