@@ -78,6 +78,8 @@ LineRateBytes& SessionRunner::bytes_at_rate() {
 }
 
 void SessionRunner::take_input(std::string& input) {
+  // Bytes that come after the answer to B has gone out meet the UART at its new rate.
+  follow_rate_change();
   if (input.empty()) return;
   const auto host = host_line_rate(port_.master_fd());
   uart_.autobaud(host);
@@ -100,6 +102,7 @@ void SessionRunner::send_due_output(TimePoint now) {
   if (written > 0) last_write_ = now;
   // An XOFF that has just gone out starts its pause now.
   flow_control_.feed(payload_, outgoing_, now);
+  follow_rate_change();
 }
 
 bool SessionRunner::wants_input(TimePoint now) const {

@@ -74,7 +74,19 @@ std::optional<Failure> RaiseLineRate(BootClient& client, ProgrammerEvents& event
   client.DropInput(kQuietMs, kDropLimitMs);
   events.Warned(KeptWarning(baud, old_baud, LineRateRefusal::kNoAnswer));
   bool already = false;
-  const CommandResult again = client.Synchronize(request.crystal_khz, already);
+  CommandResult again = client.Synchronize(request.crystal_khz, already);
+  if (!again.Ok() && again.kind != ResultKind::kStopped) {
+    // A part that did switch but whose answer at the new rate went astray
+    // is only reached at the new rate: once there, it is put back.
+    client.SwitchLineRate(baud);
+    client.DropInput(kQuietMs, kDropLimitMs);
+    if (Answers(client, part) && client.SetBaudRate(old_baud, 1).Ok() &&
+        client.SwitchLineRate(old_baud)) {
+      again = client.Synchronize(request.crystal_khz, already);
+    } else {
+      client.SwitchLineRate(old_baud);
+    }
+  }
   if (!again.Ok()) return CommandFailure(Phase::kSynchronise, again);
   client.DropInput(kQuietMs, kDropLimitMs);
   std::uint32_t id = 0;
