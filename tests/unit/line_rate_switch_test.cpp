@@ -115,12 +115,14 @@ TEST_F(LineRateSwitchTest, APartLostForGoodAfterTheSwitchIsASynchroniseFailure) 
     link.Expect("?", "");
     link.Expect("\r\n", "");
   }
+  link.Expect("J\r\n", "");  // nor at the new rate: the part is gone
   const std::uint32_t began = link.NowMs();
   const auto failure = Raise(230400);
   ASSERT_TRUE(failure);
   EXPECT_EQ(failure->phase, isp::Phase::kSynchronise);
   EXPECT_EQ(failure->result.kind, isp::ResultKind::kTimeOut);
   EXPECT_LT(link.NowMs() - began, 6000u);
+  EXPECT_EQ(link.rates.back(), 115200u);
 }
 
 TEST_F(LineRateSwitchTest, RatesThatAreNotTriedSendNothing) {
