@@ -135,6 +135,9 @@ int BootSession::NotStarted() {
 }
 
 int BootSession::FinishFailed() {
+  // The part still answers (its work found the fault): back to the rate it
+  // was synchronised at, for the next run.
+  if (!reset_ && client_) isp::RestoreLineRate(*client_, options_.baud, std::nullopt);
   Close();
   display_->Finish(false);
   return kExitFailed;
