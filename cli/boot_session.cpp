@@ -7,6 +7,8 @@
 #include "cli/run_report.h"
 #include "comm/clock.h"
 #include "isp/run_log.h"
+#include "isp/verified/line_rate_switch.h"
+#include "isp/verified/part_connection.h"
 
 namespace cli {
 namespace {
@@ -75,6 +77,10 @@ bool BootSession::Start(int& status) {
       isp::ConnectToPart(boot_->Client(), *display_, boot_->Connect());
   WarnIfLinesRefused(boot_->Reset(), *display_);
   if (!failure) failure = isp::IdentifyPart(boot_->Client(), *display_, part_);
+  if (!failure) {
+    failure = isp::RaiseLineRate(boot_->Client(), *display_, *part_,
+                                 LineRateRequestFor(options_.fast_baud, options_.crystal_khz));
+  }
   if (!failure) return true;
   status = Finish(failure);
   return false;
@@ -91,7 +97,15 @@ int BootSession::Finish(const std::optional<isp::Failure>& work_failure, const s
   std::optional<isp::Failure> failure = work_failure;
   // With the adapter's lines the close resets the part into its firmware;
   // without them the restart routine does it, as at the end of a program run.
-  if (!failure && options_.run_firmware && boot_ && boot_->Reset() == nullptr && part_ != nullptr) {
+  const bool reset_by_lines = boot_ && boot_->Reset() != nullptr;
+  const bool start_firmware =
+      !failure && options_.run_firmware && boot_ && !reset_by_lines && part_ != nullptr;
+  // A part left in its boot loader goes back to the rate it was synchronised
+  // at; the adapter's lines reset it at the close anyway.
+  if (!start_firmware && boot_ && !reset_by_lines) {
+    isp::RestoreLineRate(boot_->Client(), options_.baud, failure);
+  }
+  if (start_firmware) {
     failure = isp::StartFirmware(boot_->Client(), *display_, part_->ram_buffer_start, nullptr);
   }
   if (boot_ && boot_->Client().Resends() > 0) {
@@ -120,6 +134,11 @@ int BootSession::NotStarted() {
 }
 
 int BootSession::FinishFailed() {
+  // The part still answers (its work found the fault): back to the rate it
+  // was synchronised at, for the next run.
+  if (boot_ && boot_->Reset() == nullptr) {
+    isp::RestoreLineRate(boot_->Client(), options_.baud, std::nullopt);
+  }
   Close();
   display_->Finish(false);
   return kExitFailed;

@@ -78,6 +78,9 @@ CLI::App* AddInfoCommand(CLI::App& app, InfoOptions& options) {
       "Show the attached part: name, id, flash and RAM, sectors, boot code version, serial "
       "number and code read protection. Writes nothing.");
   AddLinkOptions(*command, options.link);
+  // info makes no long transfer: a faster line would only cost its switch.
+  command->remove_option(command->get_option("--fast-baud"));
+  options.link.fast_baud = FastBaud{};
   return command;
 }
 

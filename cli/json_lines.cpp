@@ -49,10 +49,16 @@ void JsonLines::Detail(const std::string& label, const std::string& text) {
   Emit(Line(nlohmann::json{{"event", "detail"}, {"label", label}, {"text", text}}));
 }
 
-void JsonLines::Progress(std::uint32_t done, std::uint32_t total) {
+void JsonLines::Progress(std::uint32_t done, std::uint32_t total, unsigned baud) {
   const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
-  Emit(Line(nlohmann::json{
-      {"event", "progress"}, {"done", done}, {"total", total}, {"percent", percent}}));
+  nlohmann::json event{
+      {"event", "progress"}, {"done", done}, {"total", total}, {"percent", percent}};
+  if (baud != 0) event["baud"] = baud;
+  Emit(Line(event));
+}
+
+void JsonLines::LineRate(unsigned baud) {
+  Emit(Line(nlohmann::json{{"event", "line_rate"}, {"baud", baud}}));
 }
 
 void JsonLines::Warning(const std::string& text) {

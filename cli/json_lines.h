@@ -21,7 +21,10 @@ class JsonLines {
   void Identified(const std::string& text, const isp::PartInfo& part);
   // A line of a command's result: its label and text.
   void Detail(const std::string& label, const std::string& text);
-  void Progress(std::uint32_t done, std::uint32_t total);
+  // With baud, the line rate in use (a member only when known).
+  void Progress(std::uint32_t done, std::uint32_t total, unsigned baud = 0);
+  // The line has been switched to baud for the rest of the run.
+  void LineRate(unsigned baud);
   // The verify phase's end: a phase event that also says how ("ram": M
   // against the RAM buffer, "read": R against the file) and counts what it
   // compared, of that in the RAM buffer before the copy, and not at all.

@@ -22,11 +22,11 @@ void JsonReport::Erased(const std::vector<isp::SectorSpan>& spans) {
 }
 
 void JsonReport::BytesWritten(std::uint32_t done, std::uint32_t total) {
-  lines_.Progress(done, total);
+  lines_.Progress(done, total, baud_);
 }
 
 void JsonReport::BytesRead(std::uint32_t done, std::uint32_t total) {
-  lines_.Progress(done, total);
+  lines_.Progress(done, total, baud_);
 }
 
 void JsonReport::Written(std::uint32_t bytes) {
@@ -47,6 +47,11 @@ void JsonReport::Restarted() {
 void JsonReport::Warned(const isp::Warning& warning) {
   const std::string text = WarningText(warning);
   if (!text.empty()) lines_.Warning(text);
+}
+
+void JsonReport::LineRateSet(unsigned baud) {
+  baud_ = baud;
+  lines_.LineRate(baud);
 }
 
 void JsonReport::Warning(const std::string& text) {

@@ -30,6 +30,8 @@ class JsonReport : public RunReport {
   void Verified(const isp::Verification& verification) override;
   void Restarted() override;
   void Warned(const isp::Warning& warning) override;
+  // A "line_rate" event; the progress events after it carry the rate.
+  void LineRateSet(unsigned baud) override;
 
   void Warning(const std::string& text) override;
   void Error(const std::string& text) override;
@@ -45,6 +47,7 @@ class JsonReport : public RunReport {
   double write_started_ = 0;
   double write_seconds_ = 0;
   std::uint32_t written_ = 0;
+  unsigned baud_ = 0;  // the rate switched to, once it was
 };
 
 }  // namespace cli

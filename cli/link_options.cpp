@@ -33,6 +33,7 @@ CLI::Option* AddNoStartIspOption(CLI::App& command, bool& start_isp) {
 
 void AddLinkOptions(CLI::App& command, LinkOptions& options) {
   AddLinkOptionsWithoutRun(command, options);
+  AddFastBaudOption(command, options.fast_baud);
   command.add_flag("--run", options.run_firmware,
                    "At the end, start the part's firmware (without --isp-lines: by the "
                    "restart routine, as program does)");

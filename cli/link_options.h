@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cli/fast_baud_option.h"
 #include "cli/output_options.h"
 
 namespace CLI {
@@ -20,10 +21,11 @@ struct LinkOptions {
   std::string isp_lines;      // the wiring of DTR and RTS to RESET and ISP; empty: none
   bool run_firmware = false;  // start the part's firmware once the work is done
   OutputOptions output;       // --quiet, --json, --log and --no-log, as program takes them
+  FastBaud fast_baud;         // off unless the command takes --fast-baud
 };
 
-// -p/--port (required; TARVO_PORT), -b/--baud, --crystal-khz, --no-start-isp, --isp-lines
-// and --run on the command, and the output options of program.
+// -p/--port (required; TARVO_PORT), -b/--baud, --fast-baud, --crystal-khz, --no-start-isp,
+// --isp-lines and --run on the command, and the output options of program.
 void AddLinkOptions(CLI::App& command, LinkOptions& options);
 
 // The same without --run, for the command whose whole work is that start.

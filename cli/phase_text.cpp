@@ -54,6 +54,28 @@ std::string ErasedText(const std::vector<isp::SectorSpan>& spans) {
   return std::string(one ? "sector " : "sectors ") + SpanText(spans) + " ok";
 }
 
+std::string LineRateKeptText(const isp::Warning& warning) {
+  std::string why;
+  switch (warning.line_rate) {
+    case isp::LineRateRefusal::kPartTable:
+      why = "the part's row in the part table does not list it";
+      break;
+    case isp::LineRateRefusal::kHost:
+      why = "the serial port refused the rate";
+      break;
+    case isp::LineRateRefusal::kPart:
+      why = std::string("the part refused it (") + std::string(isp::ReturnCodeName(warning.code)) +
+            ")";
+      break;
+    case isp::LineRateRefusal::kNoAnswer:
+    case isp::LineRateRefusal::kNone:
+      why = "the part did not answer at that rate";
+      break;
+  }
+  return "--fast-baud " + std::to_string(warning.count) + " not used: " + why +
+         "; the run goes on at " + std::to_string(warning.kept_baud) + " baud";
+}
+
 std::string WarningText(const isp::Warning& warning) {
   switch (warning.kind) {
     case isp::WarningKind::kProtection:
@@ -74,6 +96,8 @@ std::string WarningText(const isp::Warning& warning) {
       return "the part is under code read protection (CRP1 or higher: it refuses to read its "
              "flash); it takes an erase of every sector, but no new code before it is reset: "
              "the run ends after the erase";
+    case isp::WarningKind::kLineRateKept:
+      return LineRateKeptText(warning);
     case isp::WarningKind::kNoFirmwareAnswer:
       break;  // a part already in its boot loader does not answer the request
   }

@@ -12,6 +12,8 @@ const char* PhaseLabel(isp::Phase phase);                           // "Synchron
 std::string PartText(const isp::PartInfo& part);                    // "LPC1768, 512 KiB flash"
 std::string ErasedText(const std::vector<isp::SectorSpan>& spans);  // "sectors 0-1, 16 ok"
 std::string WarningText(const isp::Warning& warning);  // empty for one that is not shown
+// "--fast-baud 230400 not used: the part refused it (INVALID_BAUD_RATE); ..."
+std::string LineRateKeptText(const isp::Warning& warning);
 // "ok: the flash holds what the part received (M), 6368 bytes compared (...)"
 std::string VerifiedText(const isp::Verification& verification);
 const char* VerifyModeName(isp::VerifyMode mode);  // "ram", "read"

@@ -51,6 +51,7 @@ CLI::App* AddProgramCommand(CLI::App& app, ProgramOptions& options) {
                         "Program an image that begins inside sector 0 but not at 0 (it "
                         "erases sector 0 and leaves no valid user code)"),
       AddIspLinesOption(*command, link.isp_lines),
+      AddFastBaudOption(*command, link.fast_baud),
   };
   for (CLI::Option* option : own_path) option->excludes(classic);
   AddOutputOptions(*command, link.output);

@@ -16,6 +16,7 @@ constexpr int kNarrowestBar = 10;
 // Room kept after the bar for its figures at their widest
 // (" 100%  9999.9 KiB/s  99999 s left"), so the bar keeps its length.
 constexpr int kFiguresWidth = 33;
+constexpr int kBaudWidth = 13;  // "  230400 baud"
 
 constexpr const char* kRed = "\033[31m";
 constexpr const char* kGreen = "\033[32m";
@@ -99,12 +100,14 @@ void RunDisplay::DrawBar(const char* label, std::uint32_t done, std::uint32_t to
   const double seconds = clock_() - write_started_;
   const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
   std::string tail = " " + std::to_string(percent) + "%";
+  if (baud_ != 0) tail += "  " + std::to_string(baud_) + " baud";
   if (done > 0 && seconds > 0) {
     const double left = (total - done) * seconds / done;
     tail += "  " + RateText(done, seconds) + "  " +
             std::to_string(static_cast<long>(std::ceil(left))) + " s left";
   }
-  const int room = width_() - 1 - kLabelWidth - 2 - kFiguresWidth;
+  const int figures = kFiguresWidth + (baud_ != 0 ? kBaudWidth : 0);
+  const int room = width_() - 1 - kLabelWidth - 2 - figures;
   std::string line = Padded(label);
   if (room >= kNarrowestBar) {
     const auto bar = static_cast<std::size_t>(room);
@@ -155,6 +158,11 @@ void RunDisplay::Written(std::uint32_t bytes) {
 
 void RunDisplay::Verified(const isp::Verification& verification) {
   PhaseLine("Verify", VerifiedText(verification));
+}
+
+void RunDisplay::LineRateSet(unsigned baud) {
+  baud_ = baud;
+  PhaseLine("Line rate", std::to_string(baud) + " baud");
 }
 
 void RunDisplay::Restarted() {

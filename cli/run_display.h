@@ -39,6 +39,8 @@ class RunDisplay : public RunReport {
   void Restarted() override;
   void Warned(const isp::Warning& warning) override;
   void BytesRead(std::uint32_t done, std::uint32_t total) override;
+  // A "Line rate" line; the bar shows the rate from then on.
+  void LineRateSet(unsigned baud) override;
 
   // A line of a command's result under its label, laid out as the phases'.
   void Line(const char* label, const std::string& text) override;
@@ -70,6 +72,7 @@ class RunDisplay : public RunReport {
   bool transient_ = false;
   double write_started_ = 0;
   int reported_tenths_ = -1;
+  unsigned baud_ = 0;  // the rate switched to, once it was
 };
 
 }  // namespace cli

@@ -76,6 +76,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   settings.verify_mode =
       options.verify_mode == "read" ? isp::VerifyMode::kRead : isp::VerifyMode::kRam;
   settings.run = options.link.run_firmware;
+  settings.line_rate = LineRateRequestFor(options.link.fast_baud, options.link.crystal_khz);
   const std::optional<isp::Failure> failure = programmer.Run(image, settings);
   WarnIfLinesRefused(boot.Reset(), display);
 

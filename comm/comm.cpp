@@ -89,6 +89,13 @@ bool Comm::SetModemLine(ModemLine line, bool on) {
   return IsOpen() && port_->SetModemLine(line, on);
 }
 
+bool Comm::SetLineRate(int baud) {
+  if (!IsOpen()) return false;
+  const bool set = port_->SetBaud(baud, kWriteMsPerByte);
+  TraceText((set ? "Line rate " : "Line rate refused: ") + std::to_string(baud));
+  return set;
+}
+
 void Comm::CommClose() {
   if (!IsOpen()) return;
   port_->Drain(kWriteMsPerByte);

@@ -45,6 +45,9 @@ class Comm {
   // Sets a modem control line of the held port (asserted when on); false
   // when no port is held or the driver refused.
   bool SetModemLine(ModemLine line, bool on);
+  // Changes the line rate of the held port once what was written has left;
+  // false when no port is held or the driver refused the rate.
+  bool SetLineRate(int baud);
 
   // --- receive primitives -------------------------------------------------
   int CommFlushInput();

@@ -47,6 +47,14 @@ class SerialBackend {
   virtual int Write(const std::uint8_t* bytes, int count, int ms_per_byte) = 0;
   // Lets queued output leave, waiting no longer than writing it may take.
   virtual void Drain(int ms_per_byte) = 0;
+  // Changes the line rate of the open port, after the output already queued
+  // has left at the old rate (waiting no longer than writing it may take).
+  // False when the driver refused the rate; the port keeps its old one then.
+  virtual bool SetBaud(int baud, int ms_per_byte) {
+    static_cast<void>(baud);
+    static_cast<void>(ms_per_byte);
+    return false;
+  }
   // Gives up the exclusive use and closes the device.
   virtual void Close() = 0;
   // Whether the far end has hung up (a read saw the line gone), so that a

@@ -11,6 +11,9 @@
 #include <cstring>
 
 #include "comm/clock.h"
+#ifdef __linux__
+#include "comm/line_rate_linux.h"
+#endif
 
 namespace comm::posix {
 namespace {
@@ -184,6 +187,30 @@ void PosixSerial::Drain(int ms_per_byte) {
   // Bytes still queued now would make close() wait for the driver. (Only
   // then: on a pseudo-terminal this would drop what the far end has not read.)
   if (queued > 0) tcflush(fd_, TCOFLUSH);
+}
+
+bool PosixSerial::SetBaud(int baud, int ms_per_byte) {
+  if (fd_ < 0 || baud <= 0) return false;
+  // The bytes already written (the command that asked for the new rate, say)
+  // must leave at the old one: wait for the driver's queue to empty, bounded
+  // like Drain, then for the last character to leave the transmitter.
+  int queued = 0;
+  const std::uint32_t started = MonotonicMs();
+  while (ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0 &&
+         MonotonicMs() - started < static_cast<std::uint32_t>(ms_per_byte * queued)) {
+    SleepMs(1);
+  }
+  if (queued == 0) tcdrain(fd_);
+#ifdef __linux__
+  return SetAnyLineRate(fd_, static_cast<unsigned>(baud));
+#else
+  const speed_t speed = SpeedFor(baud);
+  termios tio{};
+  if (speed == B0 || tcgetattr(fd_, &tio) != 0) return false;
+  cfsetispeed(&tio, speed);
+  cfsetospeed(&tio, speed);
+  return tcsetattr(fd_, TCSANOW, &tio) == 0;
+#endif
 }
 
 void PosixSerial::Close() {

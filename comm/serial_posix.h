@@ -22,6 +22,7 @@ class PosixSerial : public SerialBackend {
   int Read(std::uint8_t* buffer, int count, int timeout_ms) override;
   int Write(const std::uint8_t* bytes, int count, int ms_per_byte) override;
   void Drain(int ms_per_byte) override;
+  bool SetBaud(int baud, int ms_per_byte) override;
   void Close() override;
   bool HungUp() const override { return hung_up_; }
 

@@ -244,6 +244,28 @@ int Win32Serial::Write(const std::uint8_t* bytes, int count, int ms_per_byte) {
   return static_cast<int>(written);
 }
 
+bool Win32Serial::SetBaud(int baud, int ms_per_byte) {
+  if (baud <= 0) return false;
+  HANDLE handle = AsHandle(handle_);
+  // The bytes already written must leave at the old rate: wait for the
+  // driver's queue, bounded like Drain; only an empty queue is flushed, so
+  // that a line held by flow control cannot keep FlushFileBuffers waiting.
+  const std::uint32_t started = MonotonicMs();
+  DWORD errors = 0;
+  COMSTAT status{};
+  while (ClearCommError(handle, &errors, &status) && status.cbOutQue > 0 &&
+         MonotonicMs() - started < static_cast<std::uint32_t>(ms_per_byte) *
+                                       static_cast<std::uint32_t>(status.cbOutQue)) {
+    SleepMs(1);
+  }
+  if (status.cbOutQue == 0) FlushFileBuffers(handle);
+  DCB state{};
+  state.DCBlength = sizeof state;
+  if (GetCommState(handle, &state) == 0) return false;
+  state.BaudRate = static_cast<DWORD>(baud);
+  return SetCommState(handle, &state) != 0;
+}
+
 void Win32Serial::Drain(int ms_per_byte) {
   // Like the synchronous write, the bytes leave before DTR drops: wait until
   // the driver's queue is empty, but no longer than writing them may take.

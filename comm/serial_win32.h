@@ -53,6 +53,8 @@ class Win32Serial : public SerialBackend {
   int Read(std::uint8_t* buffer, int count, int timeout_ms) override;
   int Write(const std::uint8_t* bytes, int count, int ms_per_byte) override;
   void Drain(int ms_per_byte) override;
+  // The DCB's BaudRate alone, once the queued output has left.
+  bool SetBaud(int baud, int ms_per_byte) override;
   void Close() override;
   // A device that refuses its state or a read (an adapter pulled out, the
   // far end of a virtual port gone).

@@ -33,6 +33,9 @@ struct PartInfo {
   // Whether R shows the flash in that window (true) or the boot ROM, as M
   // does (false: the safe assumption, so every built-in row says so).
   bool read_sees_flash = false;
+  // The fastest rate the boot loader's B command takes (the user manuals of
+  // the LPC11xx, LPC12xx, LPC13xx and LPC17xx all list 230400).
+  std::uint32_t max_isp_baud = 230400;
 };
 
 // Where a row of the table came from: built in (file empty), or the line of

@@ -25,6 +25,7 @@ BootLoader::BootLoader(PartMemory& memory, Wire& wire, SessionReport& report,
 
 void BootLoader::restart(CrpLevel level) {
   lines_.clear();
+  line_rate_request_.reset();
   state_ = State::kAwaitQuestionMark;
   echo_ = true;
   unlocked_ = false;

@@ -40,6 +40,11 @@ class BootLoader {
   // `level` says.
   void restart(CrpLevel level);
   BootEvent on_byte(char byte);
+  // The rate B has switched the UART to, once: the line changes to it after the answer, which
+  // goes out at the old rate.
+  std::optional<std::uint32_t> take_line_rate_request() {
+    return std::exchange(line_rate_request_, std::nullopt);
+  }
 
  private:
   enum class State {
@@ -117,6 +122,7 @@ class BootLoader {
   std::optional<MemoryReadTransfer> read_;
   unsigned write_transfers_ = 0;  // "W" data phases started this session; survives resets
   unsigned copy_commands_ = 0;    // "C" lines taken this session, answered or not
+  std::optional<std::uint32_t> line_rate_request_;
 };
 
 // Decimal arguments of a command that takes exactly `count` of them.

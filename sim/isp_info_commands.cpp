@@ -7,8 +7,9 @@
 namespace isp_sim {
 namespace {
 
-constexpr std::array<std::uint32_t, 10> kBaudRates = {1200,  2400,  4800,   9600,   19200,
-                                                      38400, 57600, 115200, 230400, 460800};
+// The rates of the "Set Baud Rate <Baud Rate> <stop bit>" ISP command in the user manuals
+// (UM10398, LPC111x/LPC11Cxx; UM10360, LPC17xx): 9600 to 230400, nothing else.
+constexpr std::array<std::uint32_t, 6> kBaudRates = {9600, 19200, 38400, 57600, 115200, 230400};
 constexpr std::uint32_t kBootCodeMajor = 5;
 constexpr std::uint32_t kBootCodeMinor = 2;
 constexpr std::array<std::uint32_t, 4> kSerialNumber = {0x0F01A2B3, 0x4C5D6E7F, 0x8091A2B3,
@@ -37,11 +38,15 @@ BootLoader::Reply BootLoader::set_echo(const CommandLine& command) {
 BootLoader::Reply BootLoader::set_baud_rate(const CommandLine& command) {
   const auto args = decimal_args(command, 2);
   if (!args) return {ReturnCode::kParamError};
-  if (std::find(kBaudRates.begin(), kBaudRates.end(), args->at(0)) == kBaudRates.end()) {
+  if (std::find(kBaudRates.begin(), kBaudRates.end(), args->at(0)) == kBaudRates.end() ||
+      args->at(0) > settings_.max_baud) {
     return {ReturnCode::kInvalidBaudRate};
   }
   if (args->at(1) != 1 && args->at(1) != 2) return {ReturnCode::kInvalidStopBit};
   report_.baud_rate = args->at(0);
+  // The answer still goes out at the old rate; the UART takes the new one after it. A part with
+  // --keep-baud answers the same and stays where it was.
+  if (!settings_.faults.keep_baud) line_rate_request_ = args->at(0);
   return {};
 }
 

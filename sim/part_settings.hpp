@@ -29,6 +29,7 @@ struct FaultSettings {
   std::optional<unsigned> hang_up_at_copy;              // --hangup-at-copy
   std::optional<unsigned> offsetting_error_transfer;    // --offsetting-error
   std::optional<unsigned> corrupt_ram_transfer;         // --corrupt-ram
+  bool keep_baud = false;  // --keep-baud: B answers 0, yet the UART stays at its rate
 };
 
 struct PartSettings {
@@ -40,6 +41,8 @@ struct PartSettings {
   // R shows the flash in the boot ROM's window (--read-sees-flash); by
   // default it shows the boot ROM there, as M does.
   bool read_sees_flash = false;
+  // The fastest rate B accepts (--max-baud); above it B answers INVALID_BAUD_RATE.
+  std::uint32_t max_baud = 230400;
   FaultSettings faults;
 };
 

@@ -25,6 +25,12 @@ nlohmann::json to_json(const SessionReport& report) {
                         {"mode", std::string(1, start.mode)},
                         {"outcome", start.outcome}});
   }
+  nlohmann::json rates = nlohmann::json::array();
+  for (const auto& [baud, bytes] : report.line_rates) {
+    rates.push_back({{"baud", baud == 0 ? nlohmann::json(nullptr) : nlohmann::json(baud)},
+                     {"bytes_sent", bytes.sent},
+                     {"bytes_received", bytes.received}});
+  }
   return {
       {"part", report.part},
       {"synchronised", report.synchronised},
@@ -45,6 +51,7 @@ nlohmann::json to_json(const SessionReport& report) {
       {"hang_ups", report.hang_ups},
       {"bytes_sent", report.bytes_sent},
       {"bytes_received", report.bytes_received},
+      {"line_rates", rates},
   };
 }
 

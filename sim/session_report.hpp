@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -27,6 +28,12 @@ struct ProgramStart {
   std::string outcome;  // "reset", "idle", "fault" or "step_limit"
 };
 
+// Bytes carried while the part's UART ran at one rate.
+struct LineRateBytes {
+  std::uint64_t sent = 0;      // to the host
+  std::uint64_t received = 0;  // from the host
+};
+
 // What happened during one simulator run; written as JSON by --report.
 struct SessionReport {
   std::string part;           // name of the part whose memory is simulated
@@ -47,6 +54,8 @@ struct SessionReport {
   unsigned hang_ups = 0;                   // times the host closed the port
   std::uint64_t bytes_sent = 0;            // bytes the host was given on the line
   std::uint64_t bytes_received = 0;        // bytes the host sent
+  // By the UART's rate at the time (0: not known yet, before any byte from the host).
+  std::map<std::uint32_t, LineRateBytes> line_rates;
 };
 
 nlohmann::json to_json(const SessionReport& report);

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "host_line_rate.hpp"
+
 namespace isp_sim {
 namespace {
 
@@ -50,20 +52,57 @@ SessionEnd SessionRunner::run() {
 void SessionRunner::collect_output(TimePoint now) {
   std::string ready = part_.take_output(now);
   if (watch_.host_present()) payload_ += ready;
+  if (const auto rate = part_.take_line_rate_request()) rate_change_ = rate;
   flow_control_.feed(payload_, outgoing_, now);
+  follow_rate_change();
+}
+
+void SessionRunner::follow_rate_change() {
+  // The answer to B leaves at the old rate; the UART takes the new one once it is out.
+  if (!rate_change_ || !payload_.empty() || !outgoing_.empty() || part_.next_output_time()) return;
+  uart_.set(*rate_change_);
+  if (settings_.baud_rate != 0) {
+    pace_at(*rate_change_);
+    rate_changed_ = true;
+  }
+  rate_change_.reset();
+}
+
+void SessionRunner::pace_at(std::uint32_t rate) {
+  pacer_ = LinePacer(rate);
+  input_pacer_ = LinePacer(rate);
+}
+
+LineRateBytes& SessionRunner::bytes_at_rate() {
+  return part_.report().line_rates[uart_.rate().value_or(0)];
+}
+
+void SessionRunner::take_input(std::string& input) {
+  // Bytes that come after the answer to B has gone out meet the UART at its new rate.
+  follow_rate_change();
+  if (input.empty()) return;
+  const auto host = host_line_rate(port_.master_fd());
+  uart_.autobaud(host);
+  uart_.carry(input, host);
+  part_.report().bytes_received += input.size();
+  bytes_at_rate().received += input.size();
 }
 
 void SessionRunner::send_due_output(TimePoint now) {
   const std::size_t due = pacer_.due(outgoing_.size(), now);
   if (due == 0) return;
-  const std::size_t written = port_.write_some(std::string_view(outgoing_).substr(0, due));
+  std::string line = outgoing_.substr(0, due);
+  uart_.carry(line, host_line_rate(port_.master_fd()));
+  const std::size_t written = port_.write_some(line);
   write_blocked_ = written < due;
   outgoing_.erase(0, written);
   part_.report().bytes_sent += written;
+  bytes_at_rate().sent += written;
   pacer_.sent(written, outgoing_.size());
   if (written > 0) last_write_ = now;
   // An XOFF that has just gone out starts its pause now.
   flow_control_.feed(payload_, outgoing_, now);
+  follow_rate_change();
 }
 
 bool SessionRunner::wants_input(TimePoint now) const {
@@ -133,7 +172,7 @@ std::string SessionRunner::read_pending_input() {
   }
   std::string input;
   port_.read_available(input);  // a failed line shows again on the next poll
-  part_.report().bytes_received += input.size();
+  take_input(input);
   return input;
 }
 
@@ -159,7 +198,7 @@ std::optional<SessionEnd> SessionRunner::take_host_input(bool input_ready) {
     }
   }
   if (!input.empty()) {
-    part_.report().bytes_received += input.size();
+    take_input(input);
     incoming_ += input;
     feed_part(now);
   }
@@ -175,6 +214,11 @@ void SessionRunner::feed_part(TimePoint now) {
 void SessionRunner::check_part() {
   if (part_.resets() != resets_seen_) {
     resets_seen_ = part_.resets();
+    // After a reset the boot loader autobauds again, at the pace the simulator was started with.
+    uart_.forget();
+    rate_change_.reset();
+    if (rate_changed_) pace_at(settings_.baud_rate);
+    rate_changed_ = false;
     if (settings_.once) finish_after_drain(SessionEnd::kReset);
   }
   if (part_.hang_up_requested()) finish_after_drain(SessionEnd::kHangUpFault);

@@ -10,6 +10,7 @@
 #include "simulated_part.hpp"
 #include "slave_watch.hpp"
 #include "stop_signals.hpp"
+#include "uart_rate.hpp"
 #include "xon_xoff_signals.hpp"
 
 namespace isp_sim {
@@ -53,6 +54,10 @@ class SessionRunner {
   void finish_after_drain(SessionEnd reason);
   bool drained(TimePoint now) const;
   int poll_timeout_ms(TimePoint now) const;
+  void take_input(std::string& input);
+  void follow_rate_change();
+  void pace_at(std::uint32_t rate);
+  LineRateBytes& bytes_at_rate();
 
   SimulatedPart& part_;
   PtyPort& port_;
@@ -69,6 +74,9 @@ class SessionRunner {
   bool write_blocked_ = false;
   TimePoint last_write_{};
   unsigned resets_seen_ = 0;
+  UartRate uart_;
+  std::optional<std::uint32_t> rate_change_;  // asked by B, taken once its answer is out
+  bool rate_changed_ = false;                 // the pace is B's, not settings_.baud_rate
   std::optional<SessionEnd> finishing_;
   TimePoint finish_deadline_{};
 };

@@ -20,6 +20,8 @@ void add_fault_flags(CLI::App& app, FaultSettings& faults) {
   app.add_flag("--fail-erase", faults.fail_erase, "E answers 11 (BUSY)");
   app.add_flag("--fail-blank-check", faults.fail_blank_check,
                "I answers 8 (SECTOR_NOT_BLANK) with a stuck word");
+  app.add_flag("--keep-baud", faults.keep_baud,
+               "B answers 0 but the UART stays at its rate (the host's next line is garbage)");
   app.add_flag("--copy-error", faults.copy_error, "C answers 11 (BUSY)");
   app.add_flag("--no-copy-reply", faults.no_copy_reply, "C is echoed but never answered");
   app.add_option("--noise", faults.noise_bytes,
@@ -130,6 +132,10 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
   app.add_option("--baud-rate", options.baud_rate,
                  "Run at the pace of this line rate, both ways, with real flash times")
       ->check(CLI::Range(std::uint32_t{1}, kMaxBaudRate));
+  app.add_option("--max-baud", options.part.max_baud,
+                 "The fastest rate B accepts; above it B answers 17 (INVALID_BAUD_RATE)")
+      ->capture_default_str()
+      ->check(CLI::Range(std::uint32_t{9600}, kMaxBaudRate));
   app.add_option("--xon-xoff", options.xon_xoff_every,
                  "Send XOFF after every N bytes sent, and XON 2 ms later")
       ->check(CLI::Range(1u, 1'000'000u));

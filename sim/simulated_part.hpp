@@ -36,6 +36,10 @@ class SimulatedPart {
   // Bytes due on the line by `now`, in order.
   std::string take_output(TimePoint now);
   std::optional<TimePoint> next_output_time() const { return wire_.next_release(); }
+  // The rate B has asked the UART for, once (see BootLoader).
+  std::optional<std::uint32_t> take_line_rate_request() {
+    return boot_loader_.take_line_rate_request();
+  }
   // Forgets output nobody is there to receive.
   void discard_output() { wire_.discard(); }
 

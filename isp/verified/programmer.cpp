@@ -29,9 +29,19 @@ std::uint32_t HiddenBytes(const PartInfo& part, const Chunk& chunk) {
 }  // namespace
 
 std::optional<Failure> Programmer::Run(const FlashImage& image, const ProgramSettings& settings) {
+  const unsigned synchronised_baud = client_.LineRate();
+  std::optional<Failure> failure = Steps(image, settings);
+  // A part restarted into its firmware leaves the boot loader's rate behind.
+  const bool restarted = settings.run && !failure;
+  if (!restarted && settings.connect.reset == nullptr) RestoreLineRate(client_, synchronised_baud, failure);
+  return failure;
+}
+
+std::optional<Failure> Programmer::Steps(const FlashImage& image, const ProgramSettings& settings) {
   if (auto failure = Synchronise(settings)) return failure;
   const PartInfo* part = nullptr;
   if (auto failure = Identify(image, part)) return failure;
+  if (auto failure = RaiseLineRate(client_, events_, *part, settings.line_rate)) return failure;
   const WritePlan plan = MakeWritePlan(image, *part, settings.erase_all);
   bool protected_part = false;
   // Erasing every sector is all a protected part takes, and it keeps its

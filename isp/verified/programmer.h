@@ -4,6 +4,7 @@
 
 #include "isp/image/flash_image.h"
 #include "isp/verified/part_connection.h"
+#include "isp/verified/line_rate_switch.h"
 #include "isp/verified/programmer_events.h"
 #include "isp/verified/reset_lines.h"
 #include "isp/wire/boot_client.h"
@@ -19,6 +20,8 @@ struct ProgramSettings {
   bool verify = true;
   VerifyMode verify_mode = VerifyMode::kRam;
   bool run = true;  // restart the part into the new firmware at the end
+  // The faster rate for the long transfers, once the part is identified.
+  LineRateRequest line_rate;
 };
 
 // Runs one programming of an image on a part through the client:
@@ -35,6 +38,7 @@ class Programmer {
   static constexpr std::uint32_t kCopyMsPer256 = 5;
 
  private:
+  std::optional<Failure> Steps(const FlashImage& image, const ProgramSettings& settings);
   std::optional<Failure> Synchronise(const ProgramSettings& settings);
   std::optional<Failure> Identify(const FlashImage& image, const PartInfo*& part);
   std::optional<Failure> Erase(const PartInfo& part, const WritePlan& plan);

@@ -30,12 +30,27 @@ enum class WarningKind {
   kResends,           // the part asked for data lines again (count times)
   kNoFirmwareAnswer,  // the "!" request went unanswered
   kProtectedPart,     // the part refuses to read its flash (CRP1 or higher): erase only
+  // The faster line rate asked for (count) was not used; the run goes on at
+  // kept_baud. line_rate says why.
+  kLineRateKept,
+};
+
+// Why a run stayed at the rate it synchronised at.
+enum class LineRateRefusal {
+  kNone,
+  kPartTable,  // the part's row says its boot loader does not take the rate
+  kHost,       // the serial port refused the rate
+  kPart,       // the part answered B with a return code (code)
+  kNoAnswer,   // the part took B but did not answer at the new rate
 };
 
 struct Warning {
   WarningKind kind = WarningKind::kNoFirmwareAnswer;
   ProtectionLevel level = ProtectionLevel::kNone;
   unsigned count = 0;
+  LineRateRefusal line_rate = LineRateRefusal::kNone;
+  unsigned kept_baud = 0;
+  ReturnCode code = ReturnCode::CMD_SUCCESS;
 };
 
 enum class FailureReason {
@@ -105,6 +120,8 @@ class ProgrammerEvents {
   virtual void Warned(const Warning& warning) = 0;
   // Bytes of flash read back so far, of all the run reads.
   virtual void BytesRead(std::uint32_t done, std::uint32_t total) = 0;
+  // The line now runs at baud, confirmed by an answer at that rate.
+  virtual void LineRateSet(unsigned baud) { static_cast<void>(baud); }
 };
 
 }  // namespace isp

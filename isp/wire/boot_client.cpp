@@ -133,6 +133,22 @@ bool BootClient::ReadNumbers(CommandResult& result, std::uint32_t* numbers, std:
   return true;
 }
 
+bool BootClient::SwitchLineRate(unsigned baud) {
+  if (baud == 0 || !link_.SetLineRate(baud)) return false;
+  baud_ = baud;
+  return true;
+}
+
+void BootClient::DropInput(std::uint32_t quiet_ms, std::uint32_t limit_ms) {
+  reader_.Begin("", EchoMode::kNone);
+  const std::uint32_t deadline = link_.NowMs() + limit_ms;
+  std::uint8_t buffer[256];
+  for (std::uint32_t now = link_.NowMs(); !Passed(deadline, now); now = link_.NowMs()) {
+    const std::uint32_t left = deadline - now;
+    if (link_.Receive(buffer, sizeof buffer, left < quiet_ms ? left : quiet_ms) == 0) return;
+  }
+}
+
 bool BootClient::RequestBootLoader(std::uint32_t limit_ms) {
   reader_.Begin("", EchoMode::kNone);
   if (!link_.Send("!\r")) return false;

@@ -89,6 +89,14 @@ class BootClient {
                         std::optional<std::uint32_t>& first_difference);
   CommandResult Go(std::uint32_t address, char mode);  // G
 
+  // Puts the line at baud (once what was sent has left) and times the
+  // answers at it from then on; false when the line refused the rate.
+  bool SwitchLineRate(unsigned baud);
+  unsigned LineRate() const { return baud_; }
+  // Reads and drops whatever arrives until the line has been quiet for
+  // quiet_ms (at most limit_ms in all): what a part said at another rate.
+  void DropInput(std::uint32_t quiet_ms, std::uint32_t limit_ms);
+
   // Times a data block was sent again after RESEND, over the client's life.
   unsigned Resends() const { return resends_; }
 

@@ -22,6 +22,12 @@ class IspLink {
   virtual bool LineLost() const = 0;
   // Milliseconds of a monotonic clock.
   virtual std::uint32_t NowMs() const = 0;
+  // Changes the line rate once what was sent has left; false when the line
+  // cannot take the rate (it keeps the old one then).
+  virtual bool SetLineRate(unsigned baud) {
+    static_cast<void>(baud);
+    return false;
+  }
 };
 
 // The link over the serial unit, so that every byte passes its traffic log
@@ -33,6 +39,7 @@ class CommLink final : public IspLink {
   std::size_t Receive(std::uint8_t* buffer, std::size_t max, std::uint32_t timeout_ms) override;
   bool LineLost() const override { return comm_.LineLost(); }
   std::uint32_t NowMs() const override;
+  bool SetLineRate(unsigned baud) override { return comm_.SetLineRate(static_cast<int>(baud)); }
 
  private:
   comm::Comm& comm_;

@@ -183,9 +183,9 @@ TEST_F(E2eTest, JsonEventsOfAGoodRunEndWithTheResultAndItsFigures) {
   ASSERT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_EQ(result.err, "");
   const auto events = JsonEvents(result.out);
-  EXPECT_EQ(Kinds(events), (std::vector<std::string>{"phase Synchronise", "phase Identify",
-                                                     "phase Erase", "phase Write", "phase Verify",
-                                                     "phase Restart", "file", "result"}));
+  EXPECT_EQ(Kinds(events), (std::vector<std::string>{
+                               "phase Synchronise", "phase Identify", "line_rate", "phase Erase",
+                               "phase Write", "phase Verify", "phase Restart", "file", "result"}));
   std::uint32_t last_done = 0;
   int progress = 0;
   for (const auto& event : events) {

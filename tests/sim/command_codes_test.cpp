@@ -45,6 +45,10 @@ TEST(CommandCodes, BadCommandsAndParameters) {
                            {"P 0 99999999999", 12},
                            {"B 9600 1", 0},
                            {"B 1234 1", 17},
+                           {"B 230400 2", 0},
+                           // Only the user manuals' rates, 9600 to 230400.
+                           {"B 4800 1", 17},
+                           {"B 460800 1", 17},
                            {"B 9600 3", 18},
                        });
 }

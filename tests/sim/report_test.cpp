@@ -41,6 +41,7 @@ TEST(Report, ProgrammingSessionEndingInFirmware) {
       {"hang_ups", 0},
       {"bytes_sent", 0},  // counted on the line, which this driver does not use
       {"bytes_received", 0},
+      {"line_rates", nlohmann::json::array()},
   };
   EXPECT_EQ(to_json(driver.part().report()), expected);
 }
