@@ -12,6 +12,8 @@
 #include "cli/ports_command.h"
 #include "cli/program_command.h"
 #include "cli/read_command.h"
+#include "cli/record/record_command.h"
+#include "cli/record/record_file.h"
 #include "cli/run_command.h"
 #include "cli/run_outcome.h"
 #include "cli/unknown_words.h"
@@ -113,6 +115,14 @@ int main(int argc, char** argv) {
                             "erases sector 0 and leaves no valid user code)"),
   };
   own_path.push_back(cli::AddIspLinesOption(*program_cmd, program.isp_lines));
+  own_path.push_back(
+      program_cmd
+          ->add_option("--record", program.record,
+                       "Add the run's record (time, host, port, part and its serial number, "
+                       "image SHA-256, result) to this file: .jsonl (JSON lines) or .db (SQLite)")
+          ->check([](const std::string& file) {
+            return cli::RecordNameRefusal(file).value_or("");
+          }));
   for (CLI::Option* option : own_path) option->excludes(classic);
   cli::AddOutputOptions(*program_cmd, program.output);
   cli::AddLogOptions(*program_cmd, program.output);
@@ -156,6 +166,9 @@ int main(int argc, char** argv) {
   cli::PartsOptions parts;
   auto* parts_cmd = cli::AddPartsCommand(app, parts);
 
+  cli::RecordShowOptions record_show;
+  auto* record_cmd = cli::AddRecordCommand(app, record_show);
+
   cli::PortsOptions ports;
   auto* ports_cmd = app.add_subcommand(
       "ports",
@@ -193,6 +206,7 @@ int main(int argc, char** argv) {
   }
 
   if (parts_cmd->parsed()) return cli::RunParts(parts);
+  if (record_cmd->parsed()) return cli::RunRecordShow(record_show);
   // The part files are read before any port opens: a bad one ends the run.
   for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd}) {
     if (!sub->parsed()) continue;

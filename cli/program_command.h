@@ -28,6 +28,7 @@ struct ProgramOptions {
   std::string address_text;  // --address as typed
   bool allow_partial_sector_0 = false;
   std::string isp_lines;  // the wiring of the adapter's lines; empty: none
+  std::string record;     // the record file (.jsonl or .db) the run is added to; empty: none
   OutputOptions output;
 };
 

@@ -9,6 +9,7 @@
 #include "cli/file_collisions.h"
 #include "cli/image_argument.h"
 #include "cli/port_argument.h"
+#include "cli/record/recording_report.h"
 #include "cli/run_log_choice.h"
 #include "cli/run_outcome.h"
 #include "cli/run_report.h"
@@ -66,19 +67,22 @@ bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashI
 
 int RunVerifiedProgram(const ProgramOptions& options) {
   const std::unique_ptr<RunReport> report = MakeRunReport(options.output);
-  RunReport& display = *report;
   std::vector<FileRole> files = {{"the image", options.file, false}};
   if (!options.output.no_log) files.push_back({"--log", options.output.log_path});
+  if (!options.record.empty()) files.push_back({"--record", options.record});
   if (const std::optional<std::string> collision = CollidingFiles(files)) {
-    display.Error(*collision);
-    display.NotStarted();
+    report->Error(*collision);
+    report->NotStarted();
     return kExitUsage;
   }
+  // From here on every run is recorded (with --record), refused ones too.
+  RecordingReport display(*report, options.record, options.port, options.file);
   isp::FlashImage image;
   if (!PrepareImage(options, display, image)) {
     display.NotStarted();
     return kExitNotStarted;
   }
+  display.Image(image);
 
   // From here on a stop signal ends the run before the next command goes
   // out, so the port and the log are still closed properly.
@@ -113,6 +117,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
       options.verify_mode == "read" ? isp::VerifyMode::kRead : isp::VerifyMode::kRam;
   settings.run = options.run;
   settings.reset = reset.get();
+  settings.identity = display.Identity();
   const std::optional<isp::Failure> failure = programmer.Run(image, settings);
   WarnIfLinesRefused(reset.get(), display);
 
@@ -127,7 +132,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   if (!failure) {
     log_kept();
     display.Finish(true);
-    return kExitComplete;
+    return display.Status(kExitComplete);
   }
   const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
   display.Error(

@@ -32,6 +32,9 @@ std::optional<Failure> Programmer::Run(const FlashImage& image, const ProgramSet
   if (auto failure = Synchronise(settings)) return failure;
   const PartInfo* part = nullptr;
   if (auto failure = Identify(image, part)) return failure;
+  if (settings.identity != nullptr) {
+    if (auto failure = ReadPartIdentity(client_, *settings.identity)) return failure;
+  }
   const WritePlan plan = MakeWritePlan(image, *part, settings.erase_all);
   bool protected_part = false;
   // Erasing every sector is all a protected part takes, and it keeps its

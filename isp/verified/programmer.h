@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "isp/image/flash_image.h"
+#include "isp/verified/part_details.h"
 #include "isp/verified/programmer_events.h"
 #include "isp/verified/reset_lines.h"
 #include "isp/wire/boot_client.h"
@@ -20,6 +21,9 @@ struct ProgramSettings {
   // into the new firmware (in place of the "!" request and the restart
   // routine).
   PartReset* reset = nullptr;
+  // When set, the part's boot code version and serial number are read into
+  // it once the part is identified (for the record of the run).
+  PartIdentity* identity = nullptr;
 };
 
 // Runs one programming of an image on a part through the client:
