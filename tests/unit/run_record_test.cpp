@@ -130,7 +130,7 @@ TEST(RunRecordTest, SerialNumbersMatchHoweverTheyAreWritten) {
   const std::string shown = cli::SerialText({0x0F01A2B3, 0x4C5D6E7F, 0x8091A2B3, 0xC4D5E6F7});
   EXPECT_EQ(shown, "0x0F01A2B3 0x4C5D6E7F 0x8091A2B3 0xC4D5E6F7");
   const std::string key = "0F01A2B34C5D6E7F8091A2B3C4D5E6F7";
-  for (const std::string given :
+  for (const std::string& given :
        {shown, std::string("0f01a2b3 4c5d6e7f 8091a2b3 c4d5e6f7"), key,
         std::string("0x0f01a2b3-0x4c5d6e7f-0x8091a2b3-0xc4d5e6f7")}) {
     EXPECT_EQ(cli::SerialKey(given), key) << given;
@@ -251,19 +251,19 @@ TEST(RunRecordTest, TheTableLinesUpItsColumnsAndEscapesNames) {
   failed.station_host = "h";
   failed.part_name.clear();
   failed.part_serial.clear();
-  failed.duration_ms = 250;
+  failed.duration_ms = 260;
   const std::string table = cli::RecordTable({passed, failed});
   const std::string serial = "0x0F01A2B3 0x4C5D6E7F 0x8091A2B3 0xC4D5E6F7";
   const std::string expected =
       "Time                  Host    Port          Part     Serial number" +
       std::string(serial.size() - 13, ' ') +
-      "  Result  Bytes   Seconds  File            Error\n"
+      "  Result  Bytes   Seconds  File          Error\n"
       "2026-12-10T23:45:01Z  line-3  /dev/ttyUSB1  LPC1764  " +
       serial +
       "  PASS    106496  14.0     a\\x1B[2K.hex\n"
       "2026-12-10T23:45:01Z  h       /dev/ttyUSB1           " +
       std::string(serial.size(), ' ') +
-      "  FAIL    106496  0.3      fw \"v2\".hex  Verify failed at 0x00001008\n";
+      "  FAIL    106496  0.3      fw \"v2\".hex   Verify failed at 0x00001008\n";
   EXPECT_EQ(table, expected);
 }
 
