@@ -120,9 +120,8 @@ int main(int argc, char** argv) {
           ->add_option("--record", program.record,
                        "Add the run's record (time, host, port, part and its serial number, "
                        "image SHA-256, result) to this file: .jsonl (JSON lines) or .db (SQLite)")
-          ->check([](const std::string& file) {
-            return cli::RecordNameRefusal(file).value_or("");
-          }));
+          ->check(
+              [](const std::string& file) { return cli::RecordNameRefusal(file).value_or(""); }));
   for (CLI::Option* option : own_path) option->excludes(classic);
   cli::AddOutputOptions(*program_cmd, program.output);
   cli::AddLogOptions(*program_cmd, program.output);

@@ -32,10 +32,9 @@ std::optional<std::string> AppendLine(const std::string& path, const std::string
   std::string why;
   const Descriptor folder(isp::OpenOutputFolder(path, leaf, why));
   if (folder.get() < 0) return why;
-  const Descriptor file(::openat(folder.get(), leaf.c_str(),
-                                 O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK |
-                                     O_NOCTTY | O_CLOEXEC,
-                                 0644));
+  const Descriptor file(::openat(
+      folder.get(), leaf.c_str(),
+      O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644));
   if (file.get() < 0) {
     if (errno == ELOOP) return "it is a symbolic link";
     if (errno == ENXIO) return "it is not a regular file";
@@ -64,7 +63,8 @@ std::optional<std::string> AppendLine(const std::string& path, const std::string
     }
     return reason;
   }
-  if (fsync(file.get()) != 0) return std::string("it could not be flushed: ") + std::strerror(errno);
+  if (fsync(file.get()) != 0)
+    return std::string("it could not be flushed: ") + std::strerror(errno);
   return std::nullopt;
 }
 

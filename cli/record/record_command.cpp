@@ -18,29 +18,25 @@ constexpr std::size_t kColumns = 10;
 std::array<std::string, kColumns> Row(const RunRecord& record) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(record.duration_ms) / 1000.0);
-  return {ShownName(record.time_utc),
-          ShownName(record.station_host),
-          ShownName(record.port),
-          ShownName(record.part_name),
-          ShownName(record.part_serial),
-          record.passed ? "PASS" : "FAIL",
-          std::to_string(record.bytes),
-          seconds,
-          ShownName(record.file),
-          ShownName(record.error)};
+  return {ShownName(record.time_utc),    ShownName(record.station_host),
+          ShownName(record.port),        ShownName(record.part_name),
+          ShownName(record.part_serial), record.passed ? "PASS" : "FAIL",
+          std::to_string(record.bytes),  seconds,
+          ShownName(record.file),        ShownName(record.error)};
 }
 
 // Columns as wide as their widest cell; UTF-8 counts by its characters.
 std::size_t Width(const std::string& text) {
-  return static_cast<std::size_t>(std::count_if(
-      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
 }
 
 }  // namespace
 
 CLI::App* AddRecordCommand(CLI::App& app, RecordShowOptions& options) {
-  CLI::App* record = app.add_subcommand(
-      "record", "The record of programming runs that program --record keeps.");
+  CLI::App* record =
+      app.add_subcommand("record", "The record of programming runs that program --record keeps.");
   record->require_subcommand(1);
   CLI::App* show = record->add_subcommand(
       "show", "Print the runs of a record file (.jsonl or .db), oldest first, as a table.");
@@ -55,8 +51,9 @@ CLI::App* AddRecordCommand(CLI::App& app, RecordShowOptions& options) {
                    "2026-12-10T08:30 or 2026-12-10T08:30:15Z")
       ->check([](const std::string& text) {
         return RecordTimeOf(text) ? std::string()
-                                  : "\"" + text + "\" is no time: give 2026-12-10, "
-                                             "2026-12-10T08:30 or 2026-12-10T08:30:15";
+                                  : "\"" + text +
+                                        "\" is no time: give 2026-12-10, "
+                                        "2026-12-10T08:30 or 2026-12-10T08:30:15";
       });
   show->add_flag("--json", options.json, "One JSON object per run and line");
   return record;
@@ -75,8 +72,9 @@ std::vector<RunRecord> FilteredRecords(const std::vector<RunRecord>& records,
 }
 
 std::string RecordTable(const std::vector<RunRecord>& records) {
-  const std::array<std::string, kColumns> header = {
-      "Time", "Host", "Port", "Part", "Serial number", "Result", "Bytes", "Seconds", "File", "Error"};
+  const std::array<std::string, kColumns> header = {"Time",          "Host",   "Port",  "Part",
+                                                    "Serial number", "Result", "Bytes", "Seconds",
+                                                    "File",          "Error"};
   std::vector<std::array<std::string, kColumns>> rows = {header};
   for (const RunRecord& record : records) rows.push_back(Row(record));
   std::array<std::size_t, kColumns> widths{};

@@ -57,9 +57,7 @@ class Database {
     if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) return Why();
     return std::nullopt;
   }
-  std::string Why() const {
-    return db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
-  }
+  std::string Why() const { return db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory"; }
   sqlite3* get() const { return db_; }
 
  private:
@@ -100,8 +98,7 @@ std::optional<std::string> RefusedFile(const std::string& path) {
 }
 
 void BindText(sqlite3_stmt* statement, int index, const std::string& text) {
-  sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
-                    SQLITE_TRANSIENT);
+  sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
 void BindNumber(sqlite3_stmt* statement, int index, std::uint64_t number) {

@@ -17,8 +17,8 @@ bool Digits(const std::string& text, std::size_t at, std::size_t count, int& val
 
 std::string Format(int year, int month, int day, int hour, int minute, int second) {
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", year, month, day, hour,
-                minute, second);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", year, month, day, hour, minute,
+                second);
   return text;
 }
 
@@ -31,8 +31,7 @@ std::string UtcText(std::chrono::system_clock::time_point moment) {
   const hh_mm_ss time{floor<seconds>(moment - day)};
   return Format(static_cast<int>(date.year()), static_cast<int>(unsigned(date.month())),
                 static_cast<int>(unsigned(date.day())), static_cast<int>(time.hours().count()),
-                static_cast<int>(time.minutes().count()),
-                static_cast<int>(time.seconds().count()));
+                static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()));
 }
 
 std::optional<std::string> RecordTimeOf(const std::string& given) {

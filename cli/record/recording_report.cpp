@@ -39,12 +39,11 @@ RecordingReport::RecordingReport(RunReport& inner, RunRecord start, std::string 
 
 RecordingReport::RecordingReport(RunReport& inner, const std::string& record_path,
                                  const std::string& port, const std::string& file)
-    : RecordingReport(inner, record_path.empty() ? RunRecord{} : StartRunRecord(port, file),
-                      record_path,
-                      record_path.empty() ? Keeper{}
-                                          : Keeper{[record_path](const RunRecord& record) {
-                                              return AppendRunRecord(record_path, record);
-                                            }}) {}
+    : RecordingReport(
+          inner, record_path.empty() ? RunRecord{} : StartRunRecord(port, file), record_path,
+          record_path.empty() ? Keeper{} : Keeper{[record_path](const RunRecord& record) {
+            return AppendRunRecord(record_path, record);
+          }}) {}
 
 void RecordingReport::Image(const isp::FlashImage& image) {
   if (keeper_) record_.image_sha256 = ImageDigest(image);
@@ -88,10 +87,10 @@ void RecordingReport::Keep(bool passed) {
   if (identity_.boot_code) {
     record_.boot_code = BootCodeText((*identity_.boot_code)[0], (*identity_.boot_code)[1]);
   }
-  record_.duration_ms = static_cast<std::uint64_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                            started_)
-          .count());
+  record_.duration_ms =
+      static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now() - started_)
+                                     .count());
   const std::optional<std::string> why = keeper_(record_);
   if (!why) {
     inner_.Line("Record", AbsolutePath(record_path_));

@@ -143,8 +143,8 @@ TEST_P(RunRecordTest, EveryRunIsReadBackAsItWent) {
 
 TEST_P(RunRecordTest, ARunRefusedBeforeThePortOpenedIsRecordedWithItsReason) {
   const std::string file = GetParam();
-  const auto result = Cli({"program", "--port", dir.File("no-such-port"), "--record", file,
-                           dir.File("missing.hex")});
+  const auto result = Cli(
+      {"program", "--port", dir.File("no-such-port"), "--record", file, dir.File("missing.hex")});
   ASSERT_EQ(result.exit_status, 2) << result.err;
   const std::vector<cli::RunRecord> records = Shown(file);
   ASSERT_EQ(records.size(), 1u);
@@ -183,8 +183,8 @@ TEST_F(E2eTest, ARecordThatCannotBeWrittenFailsAGoodRunThatStillProgrammed) {
     EXPECT_EQ(result.exit_status, 1) << c.record << ": " << result.out << result.err;
     EXPECT_TRUE(result.out.ends_with("Complete.\n")) << c.record << ": " << result.out;
     const std::string error = FirstError(result.err);
-    EXPECT_TRUE(error.starts_with("programmed but not recorded: cannot write " + c.record + ": " +
-                                  c.why))
+    EXPECT_TRUE(
+        error.starts_with("programmed but not recorded: cannot write " + c.record + ": " + c.why))
         << c.record << ": " << result.err;
     const auto flash = WholeFlash();
     ASSERT_GE(flash.size(), 3000u);
@@ -194,7 +194,8 @@ TEST_F(E2eTest, ARecordThatCannotBeWrittenFailsAGoodRunThatStillProgrammed) {
 }
 
 TEST_F(E2eTest, RecordOptionsThatCannotWorkAreUsageErrorsBeforeThePortOpens) {
-  testing_support::WriteTextFile(dir.File("image.hex"), testing_support::HexFromBytes(Pattern(0, 64)));
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 64)));
   struct Case {
     std::vector<std::string> args;
     std::string said;

@@ -66,8 +66,9 @@ TEST(RecordDatabaseTest, RowsReadBackAsTheyWereWrittenInWalModeWithTheSerialInde
     EXPECT_EQ(cli::RecordJson(records[i]), cli::RecordJson(written[i]));
   }
   EXPECT_EQ(Query(path, "PRAGMA journal_mode"), "wal");
-  EXPECT_EQ(Query(path, "SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = "
-                        "'runs' AND sql LIKE '%(part_serial)%'"),
+  EXPECT_EQ(Query(path,
+                  "SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = "
+                  "'runs' AND sql LIKE '%(part_serial)%'"),
             "runs_part_serial");
   EXPECT_EQ(Query(path, "SELECT part_serial FROM runs WHERE passed = 0"), "0x00000009 0x2 0x3 0x4");
 }
@@ -86,12 +87,9 @@ TEST(RecordDatabaseTest, WhatIsNoRecordFileOfOursIsRefused) {
     std::fclose(text);
   }
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"link.db", "it is a symbolic link"},
-      {"via/runs.db", "via is a symbolic link"},
-      {"second.db", "it has other hard links"},
-      {"real", "it is not a regular file"},
-      {"text.db", "file is not a database"},
-      {"text.db/runs.db", ""},
+      {"link.db", "it is a symbolic link"},     {"via/runs.db", "via is a symbolic link"},
+      {"second.db", "it has other hard links"}, {"real", "it is not a regular file"},
+      {"text.db", "file is not a database"},    {"text.db/runs.db", ""},
   };
   for (const auto& [name, why] : cases) {
     const auto refusal = cli::AppendToDatabase(dir.File(name), RecordOf("1", true));

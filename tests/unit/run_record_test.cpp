@@ -130,9 +130,8 @@ TEST(RunRecordTest, SerialNumbersMatchHoweverTheyAreWritten) {
   const std::string shown = cli::SerialText({0x0F01A2B3, 0x4C5D6E7F, 0x8091A2B3, 0xC4D5E6F7});
   EXPECT_EQ(shown, "0x0F01A2B3 0x4C5D6E7F 0x8091A2B3 0xC4D5E6F7");
   const std::string key = "0F01A2B34C5D6E7F8091A2B3C4D5E6F7";
-  for (const std::string& given :
-       {shown, std::string("0f01a2b3 4c5d6e7f 8091a2b3 c4d5e6f7"), key,
-        std::string("0x0f01a2b3-0x4c5d6e7f-0x8091a2b3-0xc4d5e6f7")}) {
+  for (const std::string& given : {shown, std::string("0f01a2b3 4c5d6e7f 8091a2b3 c4d5e6f7"), key,
+                                   std::string("0x0f01a2b3-0x4c5d6e7f-0x8091a2b3-0xc4d5e6f7")}) {
     EXPECT_EQ(cli::SerialKey(given), key) << given;
   }
   EXPECT_NE(cli::SerialKey("0x0F01A2B3"), key);
@@ -193,8 +192,9 @@ TEST(RunRecordTest, LinesWithoutAWholeRecordAreLeftOutAndNamed) {
   ASSERT_EQ(cli::ReadRunRecords(path, records, skipped), std::nullopt);
   EXPECT_EQ(records.size(), 2u);
   const std::string name = dir.File("runs.jsonl");
-  EXPECT_EQ(skipped, (std::vector<std::string>{name + ":2: no record of a run", name + ":3: no JSON",
-                                               name + ":6: the line has no end"}));
+  EXPECT_EQ(skipped,
+            (std::vector<std::string>{name + ":2: no record of a run", name + ":3: no JSON",
+                                      name + ":6: the line has no end"}));
 }
 
 TEST(RunRecordTest, AMissingRecordFileCannotBeRead) {
@@ -274,7 +274,9 @@ class ListReport : public cli::RunReport {
 
   void PhaseBegun(isp::Phase) override {}
   void Synchronised(bool) override {}
-  void Identified(const isp::PartInfo& part) override { said.push_back(std::string("part ") + part.name); }
+  void Identified(const isp::PartInfo& part) override {
+    said.push_back(std::string("part ") + part.name);
+  }
   void Erased(const std::vector<isp::SectorSpan>&) override {}
   void BytesWritten(std::uint32_t done, std::uint32_t total) override {
     said.push_back("written " + std::to_string(done) + "/" + std::to_string(total));
@@ -363,10 +365,12 @@ TEST(RecordingReportTest, ARecordNotKeptIsAnErrorAndFailsAGoodRun) {
     bool passed;
     const char* said;
   };
-  for (const Case c : {Case{true, "error programmed but not recorded: cannot write runs.jsonl: "
-                                  "it is a symbolic link"},
-                       Case{false, "error the failed run was not recorded either: cannot write "
-                                   "runs.jsonl: it is a symbolic link"}}) {
+  for (const Case c : {Case{true,
+                            "error programmed but not recorded: cannot write runs.jsonl: "
+                            "it is a symbolic link"},
+                       Case{false,
+                            "error the failed run was not recorded either: cannot write "
+                            "runs.jsonl: it is a symbolic link"}}) {
     RecordedRun run;
     run.refusal = "it is a symbolic link";
     run.report.Finish(c.passed);
