@@ -11,6 +11,7 @@
 #include "cli/ports_command.h"
 #include "cli/program_command.h"
 #include "cli/read_command.h"
+#include "cli/record/record_command.h"
 #include "cli/run_command.h"
 #include "cli/run_outcome.h"
 #include "cli/unknown_words.h"
@@ -107,6 +108,9 @@ int main(int argc, char** argv) {
   cli::PartsOptions parts;
   auto* parts_cmd = cli::AddPartsCommand(app, parts);
 
+  cli::RecordShowOptions record_show;
+  auto* record_cmd = cli::AddRecordCommand(app, record_show);
+
   cli::PortsOptions ports;
   auto* ports_cmd = app.add_subcommand(
       "ports",
@@ -144,6 +148,7 @@ int main(int argc, char** argv) {
   }
 
   if (parts_cmd->parsed()) return cli::RunParts(parts);
+  if (record_cmd->parsed()) return cli::RunRecordShow(record_show);
   // The part files are read before any port opens: a bad one ends the run.
   for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd}) {
     if (!sub->parsed()) continue;

@@ -5,6 +5,7 @@
 
 #include "cli/classic_program.h"
 #include "cli/common_options.h"
+#include "cli/record/record_file.h"
 #include "cli/verified_program.h"
 
 namespace cli {
@@ -52,6 +53,11 @@ CLI::App* AddProgramCommand(CLI::App& app, ProgramOptions& options) {
                         "erases sector 0 and leaves no valid user code)"),
       AddIspLinesOption(*command, link.isp_lines),
       AddFastBaudOption(*command, link.fast_baud),
+      command
+          ->add_option("--record", options.record,
+                       "Add the run's record (time, host, port, part and its serial number, "
+                       "image SHA-256, result) to this file: .jsonl (JSON lines) or .db (SQLite)")
+          ->check([](const std::string& file) { return RecordNameRefusal(file).value_or(""); }),
   };
   for (CLI::Option* option : own_path) option->excludes(classic);
   AddOutputOptions(*command, link.output);

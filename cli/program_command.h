@@ -31,6 +31,7 @@ struct ProgramOptions {
   bool address_given = false;
   std::string address_text;  // --address as typed
   bool allow_partial_sector_0 = false;
+  std::string record;  // the record file (.jsonl or .db) the run is added to; empty: none
 };
 
 // The options that only the command line's own path takes exclude --classic.

@@ -7,6 +7,7 @@
 #include "cli/boot_session.h"
 #include "cli/failure_text.h"
 #include "cli/image_argument.h"
+#include "cli/record/recording_report.h"
 #include "cli/run_link.h"
 #include "cli/run_outcome.h"
 #include "cli/run_report.h"
@@ -45,19 +46,22 @@ bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashI
 
 int RunVerifiedProgram(const ProgramOptions& options) {
   const std::unique_ptr<RunReport> report = MakeRunReport(options.link.output);
-  RunReport& display = *report;
   RunLink link(options.link.port, options.link.output);
-  if (const std::optional<std::string> collision =
-          link.CollidingFiles({{"the image", options.file, false}}, "--log")) {
-    display.Error(*collision);
-    display.NotStarted();
+  std::vector<FileRole> files = {{"the image", options.file, false}};
+  if (!options.record.empty()) files.push_back({"--record", options.record});
+  if (const std::optional<std::string> collision = link.CollidingFiles(files, "--log")) {
+    report->Error(*collision);
+    report->NotStarted();
     return kExitUsage;
   }
+  // From here on every run is recorded (with --record), refused ones too.
+  RecordingReport display(*report, options.record, options.link.port, options.file);
   isp::FlashImage image;
   if (!PrepareImage(options, display, image)) {
     display.NotStarted();
     return kExitNotStarted;
   }
+  display.Image(image);
 
   // From here on a stop signal ends the run before the next command goes
   // out, so the port and the log are still closed properly.
@@ -77,6 +81,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
       options.verify_mode == "read" ? isp::VerifyMode::kRead : isp::VerifyMode::kRam;
   settings.run = options.link.run_firmware;
   settings.line_rate = LineRateRequestFor(options.link.fast_baud, options.link.crystal_khz);
+  settings.identity = display.Identity();
   const std::optional<isp::Failure> failure = programmer.Run(image, settings);
   WarnIfLinesRefused(boot.Reset(), display);
 
@@ -87,7 +92,7 @@ int RunVerifiedProgram(const ProgramOptions& options) {
   if (!failure) {
     close();
     display.Finish(true);
-    return kExitComplete;
+    return display.Status(kExitComplete);
   }
   const bool stopped = failure->result.kind == isp::ResultKind::kStopped;
   display.Error(stopped ? StopText(stop.Signal())

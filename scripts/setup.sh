@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev libsqlite3-dev libssl-dev
   qt6-base-dev libgl-dev help2man
   clang-format xvfb xauth fonts-dejavu-core
 )

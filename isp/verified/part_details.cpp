@@ -15,21 +15,31 @@ bool LineFailed(const CommandResult& result) {
 
 }  // namespace
 
-std::optional<Failure> ReadPartDetails(BootClient& client, const PartInfo& part,
-                                       PartDetails& details) {
-  details = PartDetails{};
-  details.part = &part;
+std::optional<Failure> ReadPartIdentity(BootClient& client, PartIdentity& identity) {
+  identity = PartIdentity{};
   unsigned major = 0;
   unsigned minor = 0;
   CommandResult result = client.ReadBootCodeVersion(major, minor);
   if (LineFailed(result)) return CommandFailure(Phase::kIdentify, result);
-  if (result.Ok()) details.boot_code = {major, minor};
+  if (result.Ok()) identity.boot_code = {major, minor};
 
   std::array<std::uint32_t, 4> serial{};
   result = client.ReadSerialNumber(serial);
   if (LineFailed(result)) return CommandFailure(Phase::kIdentify, result);
-  if (result.Ok()) details.serial = serial;
+  if (result.Ok()) identity.serial = serial;
+  return std::nullopt;
+}
 
+std::optional<Failure> ReadPartDetails(BootClient& client, const PartInfo& part,
+                                       PartDetails& details) {
+  details = PartDetails{};
+  details.part = &part;
+  PartIdentity identity;
+  if (auto failure = ReadPartIdentity(client, identity)) return failure;
+  details.boot_code = identity.boot_code;
+  details.serial = identity.serial;
+
+  CommandResult result;
   std::vector<std::uint8_t> word;
   // Where the boot ROM hides 0x2FC, R would answer one of the ROM's bytes:
   // never taken for the word. R of the flash above the window still tells

@@ -20,6 +20,16 @@ enum class ProtectionReading {
   kHidden,
 };
 
+// Which part this is: its boot code version (K) and serial number (N). A
+// part that does not know K or N leaves its field empty.
+struct PartIdentity {
+  std::optional<std::array<unsigned, 2>> boot_code;  // major, minor
+  std::optional<std::array<std::uint32_t, 4>> serial;
+};
+
+// Reads K and N. Fails only when the line does (no answer, lost).
+std::optional<Failure> ReadPartIdentity(BootClient& client, PartIdentity& identity);
+
 // Everything the boot loader tells about the part it runs on. A part that
 // does not know K or N leaves its field empty.
 struct PartDetails {

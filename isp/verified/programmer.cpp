@@ -41,6 +41,9 @@ std::optional<Failure> Programmer::Steps(const FlashImage& image, const ProgramS
   if (auto failure = Synchronise(settings)) return failure;
   const PartInfo* part = nullptr;
   if (auto failure = Identify(image, part)) return failure;
+  if (settings.identity != nullptr) {
+    if (auto failure = ReadPartIdentity(client_, *settings.identity)) return failure;
+  }
   if (auto failure = RaiseLineRate(client_, events_, *part, settings.line_rate)) return failure;
   const WritePlan plan = MakeWritePlan(image, *part, settings.erase_all);
   bool protected_part = false;

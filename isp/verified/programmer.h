@@ -5,6 +5,7 @@
 #include "isp/image/flash_image.h"
 #include "isp/verified/part_connection.h"
 #include "isp/verified/line_rate_switch.h"
+#include "isp/verified/part_details.h"
 #include "isp/verified/programmer_events.h"
 #include "isp/verified/reset_lines.h"
 #include "isp/wire/boot_client.h"
@@ -22,6 +23,9 @@ struct ProgramSettings {
   bool run = true;  // restart the part into the new firmware at the end
   // The faster rate for the long transfers, once the part is identified.
   LineRateRequest line_rate;
+  // When set, the part's boot code version and serial number are read into
+  // it once the part is identified (for the record of the run).
+  PartIdentity* identity = nullptr;
 };
 
 // Runs one programming of an image on a part through the client:
