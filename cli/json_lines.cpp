@@ -6,8 +6,10 @@ namespace cli {
 
 namespace {
 
-// Text from the system may hold bytes that are no UTF-8: replaced, never thrown.
-std::string Line(const nlohmann::json& object) {
+// Text from the system may hold bytes that are no UTF-8: replaced, never
+// thrown. With several ports at once every object names its port.
+std::string Line(const std::string& port, nlohmann::json object) {
+  if (!port.empty()) object["port"] = port;
   return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
@@ -19,12 +21,12 @@ void JsonLines::Emit(const std::string& line) {
 }
 
 void JsonLines::Phase(const std::string& phase, bool ok, const std::string& text) {
-  Emit(Line(nlohmann::json{{"event", "phase"}, {"phase", phase}, {"ok", ok}, {"text", text}}));
+  Emit(Line(port_, nlohmann::json{{"event", "phase"}, {"phase", phase}, {"ok", ok}, {"text", text}}));
 }
 
 void JsonLines::Verified(const char* mode, std::uint32_t bytes, std::uint32_t in_ram,
                          std::uint32_t not_compared, const std::string& text) {
-  Emit(Line(nlohmann::json{{"event", "phase"},
+  Emit(Line(port_, nlohmann::json{{"event", "phase"},
                            {"phase", "Verify"},
                            {"ok", true},
                            {"text", text},
@@ -35,7 +37,7 @@ void JsonLines::Verified(const char* mode, std::uint32_t bytes, std::uint32_t in
 }
 
 void JsonLines::Identified(const std::string& text, const isp::PartInfo& part) {
-  Emit(Line(nlohmann::json{{"event", "phase"},
+  Emit(Line(port_, nlohmann::json{{"event", "phase"},
                            {"phase", "Identify"},
                            {"ok", true},
                            {"text", text},
@@ -46,30 +48,30 @@ void JsonLines::Identified(const std::string& text, const isp::PartInfo& part) {
 }
 
 void JsonLines::Detail(const std::string& label, const std::string& text) {
-  Emit(Line(nlohmann::json{{"event", "detail"}, {"label", label}, {"text", text}}));
+  Emit(Line(port_, nlohmann::json{{"event", "detail"}, {"label", label}, {"text", text}}));
 }
 
 void JsonLines::Progress(std::uint32_t done, std::uint32_t total) {
   const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
-  Emit(Line(nlohmann::json{
+  Emit(Line(port_, nlohmann::json{
       {"event", "progress"}, {"done", done}, {"total", total}, {"percent", percent}}));
 }
 
 void JsonLines::Warning(const std::string& text) {
-  Emit(Line(nlohmann::json{{"event", "warning"}, {"text", text}}));
+  Emit(Line(port_, nlohmann::json{{"event", "warning"}, {"text", text}}));
 }
 
 void JsonLines::Error(const std::string& text) {
-  Emit(Line(nlohmann::json{{"event", "error"}, {"text", text}}));
+  Emit(Line(port_, nlohmann::json{{"event", "error"}, {"text", text}}));
 }
 
 void JsonLines::File(const std::string& name, const std::string& path) {
-  Emit(Line(nlohmann::json{{"event", "file"}, {"name", name}, {"path", path}}));
+  Emit(Line(port_, nlohmann::json{{"event", "file"}, {"name", name}, {"path", path}}));
 }
 
 void JsonLines::Result(bool ok, std::uint32_t bytes, double seconds, double write_seconds) {
   const double rate = write_seconds > 0 ? bytes / write_seconds : 0.0;
-  Emit(Line(nlohmann::json{{"event", "result"},
+  Emit(Line(port_, nlohmann::json{{"event", "result"},
                            {"ok", ok},
                            {"bytes", bytes},
                            {"seconds", seconds},
@@ -78,7 +80,7 @@ void JsonLines::Result(bool ok, std::uint32_t bytes, double seconds, double writ
 }
 
 void JsonLines::ModuleResult(bool ok, const std::string& sent, bool echoed) {
-  Emit(Line(nlohmann::json{{"event", "result"}, {"ok", ok}, {"sent", sent}, {"echoed", echoed}}));
+  Emit(Line(port_, nlohmann::json{{"event", "result"}, {"ok", ok}, {"sent", sent}, {"echoed", echoed}}));
 }
 
 }  // namespace cli

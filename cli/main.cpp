@@ -8,12 +8,15 @@
 #include "cli/link_options.h"
 #include "cli/module_command.h"
 #include "cli/part_files.h"
+#include "cli/parallel_program.h"
 #include "cli/parts_command.h"
+#include "cli/port_list.h"
 #include "cli/ports_command.h"
 #include "cli/program_command.h"
 #include "cli/read_command.h"
 #include "cli/run_command.h"
 #include "cli/run_outcome.h"
+#include "cli/station_command.h"
 #include "cli/unknown_words.h"
 #include "cli/verified_program.h"
 #include "cli/verify_command.h"
@@ -71,7 +74,17 @@ int main(int argc, char** argv) {
   cli::ProgramOptions program;
   auto* program_cmd = app.add_subcommand(
       "program", "Program an Intel HEX file, or a raw binary (.bin), into the module's flash.");
-  cli::AddPortOption(*program_cmd, program.port);
+  // One port, or several programmed at once.
+  std::vector<std::string> program_ports;
+  std::string program_ports_file;
+  program_cmd
+      ->add_option("-p,--port", program_ports,
+                   "Serial port (default: $TARVO_PORT); give it again for each further port, "
+                   "all programmed at once")
+      ->envname("TARVO_PORT");
+  auto* ports_file = program_cmd->add_option(
+      "--ports-file", program_ports_file,
+      "A file that names ports to program at once, one a line (\"#\" begins a comment)");
   // Flags that switch a default off, without CLI11's "{false}" in the help.
   const auto off_flag = [program_cmd](const char* name, bool& value, const char* help) {
     return program_cmd->add_flag_callback(
@@ -113,6 +126,7 @@ int main(int argc, char** argv) {
                             "erases sector 0 and leaves no valid user code)"),
   };
   own_path.push_back(cli::AddIspLinesOption(*program_cmd, program.isp_lines));
+  own_path.push_back(ports_file);
   for (CLI::Option* option : own_path) option->excludes(classic);
   cli::AddOutputOptions(*program_cmd, program.output);
   cli::AddLogOptions(*program_cmd, program.output);
@@ -129,6 +143,8 @@ int main(int argc, char** argv) {
   CLI::App* verify_cmd = cli::AddVerifyCommand(app, verify);
   cli::RunOptions run;
   CLI::App* run_cmd = cli::AddRunCommand(app, run);
+  cli::StationOptions station;
+  CLI::App* station_cmd = cli::AddStationCommand(app, station);
 
   auto* module_cmd = app.add_subcommand(
       "module", "Commands to the module's own firmware (not to the boot loader).");
@@ -149,7 +165,8 @@ int main(int argc, char** argv) {
 
   // Every command that meets a part takes a part file of the user's own.
   std::string parts_file;
-  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd}) {
+  for (CLI::App* sub :
+       {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd, station_cmd}) {
     sub->add_option("--parts", parts_file,
                     "A part file (JSON) that adds or overrides parts, after the user's own");
   }
@@ -194,7 +211,8 @@ int main(int argc, char** argv) {
 
   if (parts_cmd->parsed()) return cli::RunParts(parts);
   // The part files are read before any port opens: a bad one ends the run.
-  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd}) {
+  for (CLI::App* sub :
+       {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd, station_cmd}) {
     if (!sub->parsed()) continue;
     std::string error;
     if (!cli::LoadPartFiles(parts_file, error)) {
@@ -203,8 +221,31 @@ int main(int argc, char** argv) {
     }
   }
   if (program_cmd->parsed()) {
-    return program.classic ? cli::RunProgram(program) : cli::RunVerifiedProgram(program);
+    if (program_ports.empty() && program_ports_file.empty()) {
+      // As the parser says it for every other command.
+      app.exit(CLI::RequiredError("--port"));
+      return cli::kExitUsage;
+    }
+    if (program_ports.size() == 1 && program_ports_file.empty()) {
+      program.port = program_ports.front();
+      return program.classic ? cli::RunProgram(program) : cli::RunVerifiedProgram(program);
+    }
+    if (program.classic) {
+      std::fprintf(stderr, "Error: --classic programs one port: give --port once\n");
+      return cli::kExitUsage;
+    }
+    if (!program_ports_file.empty()) {
+      std::string why;
+      const auto listed = cli::ReadPortsFile(program_ports_file, why);
+      if (!listed) {
+        std::fprintf(stderr, "Error: %s: %s\n", program_ports_file.c_str(), why.c_str());
+        return cli::kExitNotStarted;
+      }
+      program_ports.insert(program_ports.end(), listed->begin(), listed->end());
+    }
+    return cli::RunParallelProgram(program, program_ports, {});
   }
+  if (station_cmd->parsed()) return cli::RunStationCommand(station, {});
   if (ports_cmd->parsed()) return cli::RunPorts(ports);
   if (info_cmd->parsed()) return cli::RunInfo(info);
   if (read_cmd->parsed()) return cli::RunRead(read);

@@ -22,9 +22,7 @@
 #include "isp/wire/isp_link.h"
 
 namespace cli {
-namespace {
 
-// Everything the file alone tells: refused before the port is opened.
 bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashImage& image) {
   std::string error;
   bool no_vector_table = false;
@@ -61,8 +59,6 @@ bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashI
   }
   return true;
 }
-
-}  // namespace
 
 int RunVerifiedProgram(const ProgramOptions& options) {
   const std::unique_ptr<RunReport> report = MakeRunReport(options.output);
