@@ -21,30 +21,31 @@ void JsonLines::Emit(const std::string& line) {
 }
 
 void JsonLines::Phase(const std::string& phase, bool ok, const std::string& text) {
-  Emit(Line(port_, nlohmann::json{{"event", "phase"}, {"phase", phase}, {"ok", ok}, {"text", text}}));
+  Emit(Line(port_,
+            nlohmann::json{{"event", "phase"}, {"phase", phase}, {"ok", ok}, {"text", text}}));
 }
 
 void JsonLines::Verified(const char* mode, std::uint32_t bytes, std::uint32_t in_ram,
                          std::uint32_t not_compared, const std::string& text) {
   Emit(Line(port_, nlohmann::json{{"event", "phase"},
-                           {"phase", "Verify"},
-                           {"ok", true},
-                           {"text", text},
-                           {"mode", mode},
-                           {"bytes", bytes},
-                           {"in_ram", in_ram},
-                           {"not_compared", not_compared}}));
+                                  {"phase", "Verify"},
+                                  {"ok", true},
+                                  {"text", text},
+                                  {"mode", mode},
+                                  {"bytes", bytes},
+                                  {"in_ram", in_ram},
+                                  {"not_compared", not_compared}}));
 }
 
 void JsonLines::Identified(const std::string& text, const isp::PartInfo& part) {
   Emit(Line(port_, nlohmann::json{{"event", "phase"},
-                           {"phase", "Identify"},
-                           {"ok", true},
-                           {"text", text},
-                           {"part", part.name},
-                           {"part_id", part.id},
-                           {"flash_size", part.flash_size},
-                           {"ram_size", part.ram_size}}));
+                                  {"phase", "Identify"},
+                                  {"ok", true},
+                                  {"text", text},
+                                  {"part", part.name},
+                                  {"part_id", part.id},
+                                  {"flash_size", part.flash_size},
+                                  {"ram_size", part.ram_size}}));
 }
 
 void JsonLines::Detail(const std::string& label, const std::string& text) {
@@ -53,8 +54,9 @@ void JsonLines::Detail(const std::string& label, const std::string& text) {
 
 void JsonLines::Progress(std::uint32_t done, std::uint32_t total) {
   const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
-  Emit(Line(port_, nlohmann::json{
-      {"event", "progress"}, {"done", done}, {"total", total}, {"percent", percent}}));
+  Emit(Line(port_,
+            nlohmann::json{
+                {"event", "progress"}, {"done", done}, {"total", total}, {"percent", percent}}));
 }
 
 void JsonLines::Warning(const std::string& text) {
@@ -72,15 +74,16 @@ void JsonLines::File(const std::string& name, const std::string& path) {
 void JsonLines::Result(bool ok, std::uint32_t bytes, double seconds, double write_seconds) {
   const double rate = write_seconds > 0 ? bytes / write_seconds : 0.0;
   Emit(Line(port_, nlohmann::json{{"event", "result"},
-                           {"ok", ok},
-                           {"bytes", bytes},
-                           {"seconds", seconds},
-                           {"write_seconds", write_seconds},
-                           {"rate", rate}}));
+                                  {"ok", ok},
+                                  {"bytes", bytes},
+                                  {"seconds", seconds},
+                                  {"write_seconds", write_seconds},
+                                  {"rate", rate}}));
 }
 
 void JsonLines::ModuleResult(bool ok, const std::string& sent, bool echoed) {
-  Emit(Line(port_, nlohmann::json{{"event", "result"}, {"ok", ok}, {"sent", sent}, {"echoed", echoed}}));
+  Emit(Line(port_,
+            nlohmann::json{{"event", "result"}, {"ok", ok}, {"sent", sent}, {"echoed", echoed}}));
 }
 
 }  // namespace cli

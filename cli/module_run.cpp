@@ -152,9 +152,9 @@ ModuleRunResult ProgramModule(comm::Comm& comm, const isp::FlashImage& image,
   if (result.failure) {
     const int signal = stop_signal ? stop_signal() : 0;
     const bool stopped = result.failure->result.kind == isp::ResultKind::kStopped;
-    record.error = stopped ? StopText(signal)
-                           : DescribeFailure(*result.failure,
-                                             {port, options.baud, options.file, "program"});
+    record.error =
+        stopped ? StopText(signal)
+                : DescribeFailure(*result.failure, {port, options.baud, options.file, "program"});
     recording.Error(record.error);
     if (stopped) {
       result.status = StoppedExitStatus(signal);
@@ -164,10 +164,10 @@ ModuleRunResult ProgramModule(comm::Comm& comm, const isp::FlashImage& image,
       result.status = kExitFailed;
     }
   }
-  record.duration_ms = static_cast<std::uint64_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                            started)
-          .count());
+  record.duration_ms =
+      static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now() - started)
+                                     .count());
   return result;
 }
 

@@ -40,8 +40,7 @@ class PortReports {
       const OutputStyle out = StyleOf(stdout);
       PortRowsDisplay::Style style{out.redraw, out.colour, StyleOf(stderr).colour, output.quiet};
       rows_ = std::make_unique<PortRowsDisplay>(
-          stdout, stderr, style, ports, [] { return TerminalColumns(stdout); },
-          MonotonicSeconds);
+          stdout, stderr, style, ports, [] { return TerminalColumns(stdout); }, MonotonicSeconds);
     }
     for (std::size_t i = 0; i < ports.size(); ++i) {
       if (json_) {

@@ -52,8 +52,8 @@ std::string SafeName(const std::string& port) {
     if (name.starts_with(prefix)) name.erase(0, std::string(prefix).size());
   }
   for (char& c : name) {
-    const bool plain = std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' ||
-                       c == '_';
+    const bool plain =
+        std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
     if (!plain) c = '_';
   }
   if (name.empty() || name.front() == '.') name.insert(0, "_");
@@ -86,10 +86,9 @@ std::optional<PortListRefusal> CheckPortList(const std::vector<std::string>& por
   for (const std::string& port : ports) {
     const auto [at, fresh] = seen.emplace(DeviceKey(port), port);
     if (fresh) continue;
-    const std::string text =
-        at->second == port ? "the port " + ShownName(port) + " is named twice"
-                           : "the ports " + ShownName(at->second) + " and " + ShownName(port) +
-                                 " are one device";
+    const std::string text = at->second == port ? "the port " + ShownName(port) + " is named twice"
+                                                : "the ports " + ShownName(at->second) + " and " +
+                                                      ShownName(port) + " are one device";
     return PortListRefusal{text, kExitUsage};
   }
   for (const std::string& port : ports) {

@@ -197,8 +197,8 @@ void PortRowsDisplay::Message(std::size_t index, const char* kind, const std::st
   std::fflush(out_);
   const bool error = std::string(kind) == "Error";
   if (error || !style_.quiet) {
-    const std::string head = Coloured(std::string(kind) + ":", error ? kRed : kYellow,
-                                      style_.colour_err);
+    const std::string head =
+        Coloured(std::string(kind) + ":", error ? kRed : kYellow, style_.colour_err);
     std::fprintf(err_, "%s %s: %s\n", head.c_str(), ports_[index].c_str(), text.c_str());
     std::fflush(err_);
   }
@@ -246,9 +246,8 @@ void PortRowsDisplay::Summary(const std::vector<RunRecord>& records,
   std::vector<std::string> failed;
   for (std::size_t i = 0; i < records.size(); ++i) {
     const RunRecord& record = records[i];
-    const std::string result =
-        Coloured(Padded(record.passed ? "PASS" : "FAIL", 6), record.passed ? kGreen : kRed,
-                 style_.colour_out);
+    const std::string result = Coloured(Padded(record.passed ? "PASS" : "FAIL", 6),
+                                        record.passed ? kGreen : kRed, style_.colour_out);
     const std::string said = record.passed ? record.part_serial : ShownName(record.error);
     std::fprintf(out_, "%s%s%s%s%s\n", Padded(ports_[i], port_width_).c_str(),
                  Padded(record.part_name.empty() ? "-" : record.part_name, part_width).c_str(),
@@ -264,15 +263,15 @@ void PortRowsDisplay::Summary(const std::vector<RunRecord>& records,
   }
   if (failed.empty()) {
     std::fprintf(out_, "%s\n",
-                 Coloured("All " + std::to_string(records.size()) + " modules programmed.",
-                          kGreen, style_.colour_out)
+                 Coloured("All " + std::to_string(records.size()) + " modules programmed.", kGreen,
+                          style_.colour_out)
                      .c_str());
   } else {
     std::string names;
     for (const std::string& port : failed) names += (names.empty() ? "" : ", ") + port;
     std::fprintf(out_, "%s\n",
-                 Coloured(std::to_string(failed.size()) + " of " +
-                              std::to_string(records.size()) + " modules failed: " + names,
+                 Coloured(std::to_string(failed.size()) + " of " + std::to_string(records.size()) +
+                              " modules failed: " + names,
                           kRed, style_.colour_out)
                      .c_str());
   }

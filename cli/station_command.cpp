@@ -89,8 +89,7 @@ class StationBoard {
       // Plain lines, each naming its port: the verdicts stay on the screen.
       PortRowsDisplay::Style style{false, colour_, StyleOf(stderr).colour, output.quiet};
       rows_ = std::make_unique<PortRowsDisplay>(
-          stdout, stderr, style, ports, [] { return TerminalColumns(stdout); },
-          MonotonicSeconds);
+          stdout, stderr, style, ports, [] { return TerminalColumns(stdout); }, MonotonicSeconds);
       for (std::size_t i = 0; i < ports.size(); ++i) reports_.push_back(rows_->PortReport(i));
     }
   }
@@ -142,9 +141,7 @@ class StationBoard {
     void Verified(const isp::Verification& verification) override { to_.Verified(verification); }
     void Restarted() override { to_.Restarted(); }
     void Warned(const isp::Warning& warning) override { to_.Warned(warning); }
-    void BytesRead(std::uint32_t done, std::uint32_t total) override {
-      to_.BytesRead(done, total);
-    }
+    void BytesRead(std::uint32_t done, std::uint32_t total) override { to_.BytesRead(done, total); }
     void Warning(const std::string& text) override { to_.Warning(text); }
     void Notice(const std::string& lines) override { to_.Notice(lines); }
     void Error(const std::string& text) override { to_.Error(text); }
@@ -197,8 +194,7 @@ void Pause(const PortStation& station) {
 void ProgramOne(const PortStation& station, comm::Comm& comm) {
   const std::unique_ptr<RunReport> report = station.board.ModuleReport(station.index, station.port);
   std::string why;
-  const bool logged =
-      !station.log_name.empty() && isp::AttachRunLog(comm, station.log_name, &why);
+  const bool logged = !station.log_name.empty() && isp::AttachRunLog(comm, station.log_name, &why);
   if (!logged && !why.empty()) {
     report->Warning("\"" + ShownName(station.log_name) + "\" not written: " + why);
   }
@@ -220,7 +216,8 @@ void RunPortStation(const PortStation& station) {
   while (!Stopped(station)) {
     if (!comm.IsOpen()) {
       if (!comm.CommOpen(path.c_str(), static_cast<int>(station.program.baud))) {
-        if (!said_waiting) station.board.Say(station.index, station.port, "waiting for the adapter");
+        if (!said_waiting)
+          station.board.Say(station.index, station.port, "waiting for the adapter");
         said_waiting = true;
         Pause(station);
         continue;

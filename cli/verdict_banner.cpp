@@ -45,10 +45,10 @@ std::string VerdictText(const Verdict& verdict, bool large, bool colour) {
   const std::string word = verdict.passed ? "PASS" : "FAIL";
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.1f s", static_cast<double>(verdict.duration_ms) / 1000);
-  std::string facts = ShownName(verdict.port) + "  " +
-                      (verdict.serial.empty() ? "serial number unknown"
-                                              : "serial number " + verdict.serial) +
-                      "  " + seconds;
+  std::string facts =
+      ShownName(verdict.port) + "  " +
+      (verdict.serial.empty() ? "serial number unknown" : "serial number " + verdict.serial) +
+      "  " + seconds;
   if (!verdict.passed && !verdict.error.empty()) facts += "\n" + ShownName(verdict.error);
   if (!large) return word + "  " + facts + "\n";
   std::string letters = Large(word);

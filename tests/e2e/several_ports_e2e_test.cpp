@@ -104,8 +104,9 @@ TEST_F(SeveralPortsTest, SummaryNamesTheFailingPort) {
       << result.out;
   const auto row_of = [&](const std::string& port) {
     const auto at = result.out.find("\n" + port + "  ", result.out.find("Port "));
-    return at == std::string::npos ? std::string() : result.out.substr(at + 1, 
-        result.out.find('\n', at + 1) - at - 1);
+    return at == std::string::npos
+               ? std::string()
+               : result.out.substr(at + 1, result.out.find('\n', at + 1) - at - 1);
   };
   EXPECT_NE(row_of(ports[0]).find("PASS"), std::string::npos) << result.out;
   EXPECT_NE(row_of(ports[0]).find(kSimSerial), std::string::npos) << result.out;
@@ -206,9 +207,8 @@ TEST_F(SeveralPortsTest, PortsFileNamesThePorts) {
   testing_support::WriteTextFile(dir.File("image.hex"),
                                  testing_support::HexFromBytes(Pattern(0, 0x800)));
   StartSims({{}, {}});
-  testing_support::WriteTextFile(dir.File("ports.txt"),
-                                 "# the fixture's two sockets\n" + ports[0] + "\n\n  " + ports[1] +
-                                     "  \n");
+  testing_support::WriteTextFile(dir.File("ports.txt"), "# the fixture's two sockets\n" + ports[0] +
+                                                            "\n\n  " + ports[1] + "  \n");
   const auto result = Cli({"program", "--no-start-isp", "--ports-file", "ports.txt", "image.hex"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_NE(result.out.find("All 2 modules programmed.\n"), std::string::npos) << result.out;

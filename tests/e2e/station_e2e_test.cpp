@@ -32,8 +32,9 @@ class StationTest : public E2eTest {
   ~StationTest() override { StopStation(); }
 
   std::unique_ptr<SimProcess> Module(std::size_t number, const std::vector<std::string>& flags) {
-    std::vector<std::string> args = {ISP_SIM_PATH, "--once", "--link", link, "--flash-out",
-                                     dir.File("flash-" + std::to_string(number) + ".bin")};
+    std::vector<std::string> args = {
+        ISP_SIM_PATH, "--once",      "--link",
+        link,         "--flash-out", dir.File("flash-" + std::to_string(number) + ".bin")};
     args.insert(args.end(), flags.begin(), flags.end());
     return std::make_unique<SimProcess>(args);
   }
@@ -65,8 +66,7 @@ class StationTest : public E2eTest {
     if (station.joinable()) station.join();
   }
   std::vector<std::uint8_t> FlashOf(std::size_t number) {
-    return testing_support::ImageRangeOfDump(
-        FileText("flash-" + std::to_string(number) + ".bin"));
+    return testing_support::ImageRangeOfDump(FileText("flash-" + std::to_string(number) + ".bin"));
   }
 
   std::string link;

@@ -21,7 +21,8 @@ TEST(PortLogNamesTest, EachPortGetsAFileNameOfItsOwn) {
       {{"/dev/pts/3"}, {"commlog-pts_3.txt"}},
       {{"COM5", "\\\\.\\COM12"}, {"commlog-COM5.txt", "commlog-COM12.txt"}},
       // Nothing of the name can climb out of the working directory.
-      {{"../x", "/dev/serial/by-id/usb-FTDI:1"}, {"commlog-_.._x.txt", "commlog-serial_by-id_usb-FTDI_1.txt"}},
+      {{"../x", "/dev/serial/by-id/usb-FTDI:1"},
+       {"commlog-_.._x.txt", "commlog-serial_by-id_usb-FTDI_1.txt"}},
       {{"/dev/pts/3", "/dev/pts_3", "pts/3"},
        {"commlog-pts_3.txt", "commlog-pts_3-2.txt", "commlog-pts_3-3.txt"}},
   };
@@ -44,7 +45,7 @@ TEST(CheckPortListTest, RefusesWhatCannotRun) {
       {{"x-1", "x-2"}, true, "the port x-1 does not exist", 2},
       {{"x-1", "x-2"}, false, "", 0},
       // A name with a control character is shown escaped.
-      {{"a\x1b[2K", "a\x1b[2K"}, false, "the port a\\x1b[2K is named twice", 64},
+      {{"a\x1b[2K", "a\x1b[2K"}, false, "the port a\\x1B[2K is named twice", 64},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -61,8 +62,8 @@ TEST(CheckPortListTest, RefusesWhatCannotRun) {
 
 TEST(ReadPortsFileTest, OneNameALineWithoutCommentsAndBlanks) {
   const testing_support::ScopedTempDir dir;
-  testing_support::WriteTextFile(dir.File("ports"),
-                                 "# fixture A\r\n/dev/ttyUSB0\r\n\r\n   /dev/ttyUSB1  \n\t#x\nCOM5");
+  testing_support::WriteTextFile(
+      dir.File("ports"), "# fixture A\r\n/dev/ttyUSB0\r\n\r\n   /dev/ttyUSB1  \n\t#x\nCOM5");
   std::string why;
   const auto ports = cli::ReadPortsFile(dir.File("ports"), why);
   ASSERT_TRUE(ports.has_value()) << why;
@@ -77,8 +78,8 @@ TEST(UtcIsoTimeTest, SecondsSinceTheEpochInUtc) {
 }
 
 TEST(VerdictTextTest, LargeOnATerminalOneLineOtherwise) {
-  const cli::Verdict passed{true, "/dev/ttyUSB0", "0x00000001 0x00000002 0x00000003 0x00000004",
-                            "", 4300};
+  const cli::Verdict passed{true, "/dev/ttyUSB0", "0x00000001 0x00000002 0x00000003 0x00000004", "",
+                            4300};
   EXPECT_EQ(cli::VerdictText(passed, false, false),
             "PASS  /dev/ttyUSB0  serial number 0x00000001 0x00000002 0x00000003 0x00000004  "
             "4.3 s\n");
