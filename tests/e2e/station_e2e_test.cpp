@@ -79,7 +79,7 @@ class StationTest : public E2eTest {
 };
 
 TEST_F(StationTest, ThreeModulesInARowOneFailingVerification) {
-  const ByteMap bytes = Pattern(0, 0xC00);
+  const ByteMap bytes = Pattern(0, 0x1000);
   testing_support::WriteTextFile(dir.File("image.hex"), testing_support::HexFromBytes(bytes));
   std::vector<std::uint8_t> expected(0x10000, 0xFF);
   for (const auto& [address, value] : bytes) expected[address] = value;
@@ -91,9 +91,9 @@ TEST_F(StationTest, ThreeModulesInARowOneFailingVerification) {
   auto first = Module(0, {});
   ASSERT_TRUE(RecordsReach(1));
   ASSERT_TRUE(first->WaitExit(std::chrono::seconds(10)));
-  // This one changes a byte of its RAM buffer: the check before the copy
-  // into sector 0 finds it, and the part stays in its boot loader, answering,
-  // until it is taken away.
+  // One chunk at 0, whose W transfer changes a byte in the RAM buffer: the
+  // check before the copy into sector 0 finds it, and the part stays in its
+  // boot loader, answering, until it is taken away.
   auto second = Module(1, {"--corrupt-ram", "0"});
   ASSERT_TRUE(RecordsReach(2));
   second->Stop();
@@ -114,7 +114,7 @@ TEST_F(StationTest, ThreeModulesInARowOneFailingVerification) {
     EXPECT_EQ(record.passed, i != 1) << record.error;
     EXPECT_GT(record.duration_ms, 0u);
   }
-  EXPECT_EQ(records[0].bytes, 0xC00u);
+  EXPECT_EQ(records[0].bytes, 0x1000u);
   EXPECT_NE(records[1].error.find("Verify failed in RAM"), std::string::npos) << records[1].error;
   EXPECT_EQ(records[2].error, "");
   EXPECT_EQ(FlashOf(0), expected);
