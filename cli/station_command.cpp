@@ -269,11 +269,10 @@ CLI::App* AddStationCommand(CLI::App& app, StationOptions& options) {
       "Program module after module: on each port wait for a module's boot loader to answer, "
       "program and verify it, show PASS or FAIL with its serial number, wait for it to be "
       "removed, then for the next. Ctrl-C ends it after the module under way.");
-  auto* port = command->add_option("-p,--port", options.ports,
-                                   "A serial port of the station (give one for each)");
-  auto* file = command->add_option("--ports-file", options.ports_file,
-                                   "A file that names the ports, one a line");
-  port->excludes(file);
+  command->add_option("-p,--port", options.ports,
+                      "A serial port of the station (give one for each)");
+  command->add_option("--ports-file", options.ports_file,
+                      "A file that names further ports, one a line (\"#\" begins a comment)");
   command->add_option("FILE", program.file, "The image: Intel HEX, S-records, ELF or raw binary")
       ->required();
   AddBaudOption(*command, program.baud);
@@ -321,7 +320,7 @@ int RunStation(const StationOptions& options, const RecordSink& sink,
     if (!listed) {
       return Refuse(output, ShownName(options.ports_file) + ": " + why, kExitNotStarted);
     }
-    ports = *listed;
+    ports.insert(ports.end(), listed->begin(), listed->end());
   }
   // An adapter that is not there yet is waited for.
   if (const auto refusal = CheckPortList(ports, false)) {
