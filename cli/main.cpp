@@ -81,7 +81,9 @@ int main(int argc, char** argv) {
       ->add_option("-p,--port", program_ports,
                    "Serial port (default: $TARVO_PORT); give it again for each further port, "
                    "all programmed at once")
-      ->envname("TARVO_PORT");
+      ->envname("TARVO_PORT")
+      // One port each time, so that the file after it stays the file.
+      ->allow_extra_args(false);
   auto* ports_file = program_cmd->add_option(
       "--ports-file", program_ports_file,
       "A file that names ports to program at once, one a line (\"#\" begins a comment)");

@@ -269,8 +269,9 @@ CLI::App* AddStationCommand(CLI::App& app, StationOptions& options) {
       "Program module after module: on each port wait for a module's boot loader to answer, "
       "program and verify it, show PASS or FAIL with its serial number, wait for it to be "
       "removed, then for the next. Ctrl-C ends it after the module under way.");
-  command->add_option("-p,--port", options.ports,
-                      "A serial port of the station (give one for each)");
+  command
+      ->add_option("-p,--port", options.ports, "A serial port of the station (give one for each)")
+      ->allow_extra_args(false);
   command->add_option("--ports-file", options.ports_file,
                       "A file that names further ports, one a line (\"#\" begins a comment)");
   command->add_option("FILE", program.file, "The image: Intel HEX, S-records, ELF or raw binary")
