@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <vector>
 
 #include "cli/part_files.h"
 #include "cli/shown_name.h"
@@ -186,7 +189,14 @@ std::string DeviceGroupName(const std::string& path) {
 #else
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) return "";
-  if (const struct group* group = ::getgrgid(status.st_gid)) return group->gr_name;
+  // The reentrant lookup: several ports may fail to open at once.
+  struct group entry {};
+  struct group* group = nullptr;
+  std::vector<char> buffer(16384);
+  if (::getgrgid_r(status.st_gid, &entry, buffer.data(), buffer.size(), &group) == 0 &&
+      group != nullptr) {
+    return group->gr_name;
+  }
   return std::to_string(status.st_gid);
 #endif
 }

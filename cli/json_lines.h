@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "isp/part_table.h"
 
@@ -14,6 +15,8 @@ namespace cli {
 class JsonLines {
  public:
   explicit JsonLines(std::FILE* out) : out_(out) {}
+  // Every object also carries "port": one of several run at once.
+  JsonLines(std::FILE* out, std::string port) : out_(out), port_(std::move(port)) {}
 
   // A step of the run has ended well (ok) or not; text says what it found.
   void Phase(const std::string& phase, bool ok, const std::string& text);
@@ -43,6 +46,7 @@ class JsonLines {
   void Emit(const std::string& line);
 
   std::FILE* out_;
+  std::string port_;
 };
 
 }  // namespace cli

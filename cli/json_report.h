@@ -19,6 +19,9 @@ class JsonReport : public RunReport {
   // The run's time is counted from here.
   JsonReport(std::FILE* out, Clock clock)
       : lines_(out), clock_(std::move(clock)), started_(clock_()) {}
+  // The same, each object naming its port: one of several run at once.
+  JsonReport(std::FILE* out, Clock clock, std::string port)
+      : lines_(out, std::move(port)), clock_(std::move(clock)), started_(clock_()) {}
 
   void PhaseBegun(isp::Phase phase) override;
   void Synchronised(bool already_synchronised) override;

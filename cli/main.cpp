@@ -6,14 +6,17 @@
 #include "cli/erase_command.h"
 #include "cli/info_command.h"
 #include "cli/module_command.h"
+#include "cli/parallel_program.h"
 #include "cli/part_files.h"
 #include "cli/parts_command.h"
+#include "cli/port_list.h"
 #include "cli/ports_command.h"
 #include "cli/program_command.h"
 #include "cli/read_command.h"
 #include "cli/record/record_command.h"
 #include "cli/run_command.h"
 #include "cli/run_outcome.h"
+#include "cli/station_command.h"
 #include "cli/unknown_words.h"
 #include "cli/verify_command.h"
 
@@ -81,6 +84,8 @@ int main(int argc, char** argv) {
   CLI::App* verify_cmd = cli::AddVerifyCommand(app, verify);
   cli::RunOptions run;
   CLI::App* run_cmd = cli::AddRunCommand(app, run);
+  cli::StationOptions station;
+  CLI::App* station_cmd = cli::AddStationCommand(app, station);
 
   auto* module_cmd = app.add_subcommand(
       "module", "Commands to the module's own firmware (not to the boot loader).");
@@ -101,7 +106,8 @@ int main(int argc, char** argv) {
 
   // Every command that meets a part takes a part file of the user's own.
   std::string parts_file;
-  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd}) {
+  for (CLI::App* sub :
+       {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd, station_cmd}) {
     sub->add_option("--parts", parts_file,
                     "A part file (JSON) that adds or overrides parts, after the user's own");
   }
@@ -150,7 +156,8 @@ int main(int argc, char** argv) {
   if (parts_cmd->parsed()) return cli::RunParts(parts);
   if (record_cmd->parsed()) return cli::RunRecordShow(record_show);
   // The part files are read before any port opens: a bad one ends the run.
-  for (CLI::App* sub : {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd}) {
+  for (CLI::App* sub :
+       {program_cmd, info_cmd, read_cmd, erase_cmd, verify_cmd, run_cmd, station_cmd}) {
     if (!sub->parsed()) continue;
     std::string error;
     if (!cli::LoadPartFiles(parts_file, error)) {
@@ -158,7 +165,15 @@ int main(int argc, char** argv) {
       return cli::kExitNotStarted;
     }
   }
-  if (program_cmd->parsed()) return cli::RunProgram(program);
+  if (program_cmd->parsed()) {
+    if (program.ports.empty() && program.ports_file.empty()) {
+      // As the parser says it for every other command.
+      app.exit(CLI::RequiredError("--port"));
+      return cli::kExitUsage;
+    }
+    return cli::RunProgram(program);
+  }
+  if (station_cmd->parsed()) return cli::RunStationCommand(station);
   if (ports_cmd->parsed()) return cli::RunPorts(ports);
   if (info_cmd->parsed()) return cli::RunInfo(info);
   if (read_cmd->parsed()) return cli::RunRead(read);

@@ -1,10 +1,14 @@
 #include "cli/program_command.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <vector>
 
 #include "cli/classic_program.h"
 #include "cli/common_options.h"
+#include "cli/parallel_program.h"
+#include "cli/port_argument.h"
+#include "cli/port_list.h"
 #include "cli/record/record_file.h"
 #include "cli/verified_program.h"
 
@@ -14,7 +18,18 @@ CLI::App* AddProgramCommand(CLI::App& app, ProgramOptions& options) {
   CLI::App* command = app.add_subcommand(
       "program", "Program an Intel HEX file, or a raw binary (.bin), into the module's flash.");
   LinkOptions& link = options.link;
-  AddPortOption(*command, link.port);
+  // One port, or several programmed at once.
+  command
+      ->add_option("-p,--port", options.ports,
+                   std::string(PortOptionHelp()) +
+                       "; give it again for each further port, all programmed "
+                       "at once")
+      ->envname("TARVO_PORT")
+      // One port each time, so that the file after it stays the file.
+      ->allow_extra_args(false);
+  CLI::Option* ports_file = command->add_option(
+      "--ports-file", options.ports_file,
+      "A file that names ports to program at once, one a line (\"#\" begins a comment)");
   // Flags that switch a default off, without CLI11's "{false}" in the help.
   const auto off_flag = [command](const char* name, bool& value, const char* help) {
     return command->add_flag_callback(
@@ -53,6 +68,7 @@ CLI::App* AddProgramCommand(CLI::App& app, ProgramOptions& options) {
                         "erases sector 0 and leaves no valid user code)"),
       AddIspLinesOption(*command, link.isp_lines),
       AddFastBaudOption(*command, link.fast_baud),
+      ports_file,
       command
           ->add_option("--record", options.record,
                        "Add the run's record (time, host, port, part and its serial number, "
@@ -66,8 +82,26 @@ CLI::App* AddProgramCommand(CLI::App& app, ProgramOptions& options) {
   return command;
 }
 
-int RunProgram(const ProgramOptions& options) {
-  return options.classic ? RunClassicProgram(options) : RunVerifiedProgram(options);
+int RunProgram(const ProgramOptions& given) {
+  ProgramOptions options = given;
+  if (options.ports.size() == 1 && options.ports_file.empty()) {
+    options.link.port = options.ports.front();
+    return options.classic ? RunClassicProgram(options) : RunVerifiedProgram(options);
+  }
+  if (options.classic) {
+    std::fprintf(stderr, "Error: --classic programs one port: give --port once\n");
+    return kExitUsage;
+  }
+  if (!options.ports_file.empty()) {
+    std::string why;
+    const auto listed = ReadPortsFile(options.ports_file, why);
+    if (!listed) {
+      std::fprintf(stderr, "Error: %s: %s\n", options.ports_file.c_str(), why.c_str());
+      return kExitNotStarted;
+    }
+    options.ports.insert(options.ports.end(), listed->begin(), listed->end());
+  }
+  return RunParallelProgram(options, options.ports);
 }
 
 }  // namespace cli

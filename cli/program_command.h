@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cli/link_options.h"
 #include "cli/run_outcome.h"
@@ -32,13 +33,17 @@ struct ProgramOptions {
   std::string address_text;  // --address as typed
   bool allow_partial_sector_0 = false;
   std::string record;  // the record file (.jsonl or .db) the run is added to; empty: none
+  // Every -p/--port, and --ports-file: more than one port programs them all
+  // at once; the first alone is link.port.
+  std::vector<std::string> ports;
+  std::string ports_file;
 };
 
 // The options that only the command line's own path takes exclude --classic.
 CLI::App* AddProgramCommand(CLI::App& app, ProgramOptions& options);
 
 // tarvo-cli program: the command line's own path, or with --classic the
-// window's dialogue.
+// window's dialogue; on several ports, all of them at once.
 int RunProgram(const ProgramOptions& options);
 
 }  // namespace cli

@@ -18,9 +18,7 @@
 #include "isp/verified/programmer.h"
 
 namespace cli {
-namespace {
 
-// Everything the file alone tells: refused before the port is opened.
 bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashImage& image) {
   std::string error;
   bool no_vector_table = false;
@@ -41,8 +39,6 @@ bool PrepareImage(const ProgramOptions& options, RunReport& display, isp::FlashI
   }
   return true;
 }
-
-}  // namespace
 
 int RunVerifiedProgram(const ProgramOptions& options) {
   const std::unique_ptr<RunReport> report = MakeRunReport(options.link.output);
