@@ -33,7 +33,8 @@ std::optional<Failure> Programmer::Run(const FlashImage& image, const ProgramSet
   std::optional<Failure> failure = Steps(image, settings);
   // A part restarted into its firmware leaves the boot loader's rate behind.
   const bool restarted = settings.run && !failure;
-  if (!restarted && settings.connect.reset == nullptr) RestoreLineRate(client_, synchronised_baud, failure);
+  if (!restarted && settings.connect.reset == nullptr)
+    RestoreLineRate(client_, synchronised_baud, failure);
   return failure;
 }
 

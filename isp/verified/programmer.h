@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "isp/image/flash_image.h"
-#include "isp/verified/part_connection.h"
 #include "isp/verified/line_rate_switch.h"
+#include "isp/verified/part_connection.h"
 #include "isp/verified/part_details.h"
 #include "isp/verified/programmer_events.h"
 #include "isp/verified/reset_lines.h"
