@@ -2,11 +2,15 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 
 #include "cli/parallel_program.h"
 #include "cli/port_list.h"
+#include "cli/record/record_fields.h"
 #include "tests/e2e/e2e_fixture.h"
 
 namespace e2e {
@@ -212,6 +216,69 @@ TEST_F(SeveralPortsTest, PortsFileNamesThePorts) {
   const auto result = Cli({"program", "--no-start-isp", "--ports-file", "ports.txt", "image.hex"});
   EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
   EXPECT_NE(result.out.find("All 2 modules programmed.\n"), std::string::npos) << result.out;
+  EXPECT_EQ(FlashOf(0), FlashOf(1));
+}
+
+// --record keeps one whole record per port, in either kind of file: each
+// port's own part serial number and result, and the digest of the image
+// the passing part's flash holds.
+TEST_F(SeveralPortsTest, EveryPortOfTheRunIsRecorded) {
+  for (const std::string file : {"runs.jsonl", "runs.db"}) {
+    SCOPED_TRACE(file);
+    sims.clear();
+    ports.clear();
+    testing_support::WriteTextFile(dir.File("image.hex"),
+                                   testing_support::HexFromBytes(Pattern(0, 0x800)));
+    StartSims({{}, {"--fail-unlock"}});
+    const auto result = Cli(ProgramArgs({"--record", file}));
+    EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
+    const std::vector<std::uint8_t> flash = FlashOf(0);
+    ASSERT_GE(flash.size(), 0x800u);
+    testing_support::WriteTextFile(dir.File("written.bin"),
+                                   std::string(flash.begin(), flash.begin() + 0x800));
+    const auto sum = testing_support::RunProcess({"/usr/bin/sha256sum", dir.File("written.bin")},
+                                                 dir.Path().string());
+    ASSERT_EQ(sum.exit_status, 0) << sum.err;
+
+    const auto shown = Cli({"record", "show", file, "--json"});
+    ASSERT_EQ(shown.exit_status, 0) << shown.err;
+    std::map<std::string, cli::RunRecord> by_port;
+    std::istringstream lines(shown.out);
+    std::string line;
+    while (std::getline(lines, line)) {
+      const auto record = cli::RecordFromJson(nlohmann::json::parse(line, nullptr, false));
+      ASSERT_TRUE(record) << line;
+      by_port[record->port] = *record;
+    }
+    ASSERT_EQ(by_port.size(), 2u) << shown.out;
+    const cli::RunRecord& good = by_port[ports[0]];
+    const cli::RunRecord& bad = by_port[ports[1]];
+    EXPECT_TRUE(good.passed);
+    EXPECT_EQ(good.error, "");
+    EXPECT_EQ(good.part_serial, kSimSerial);
+    EXPECT_EQ(good.image_sha256, sum.out.substr(0, 64));
+    EXPECT_FALSE(good.station_host.empty());
+    EXPECT_FALSE(bad.passed);
+    EXPECT_NE(bad.error.find("INVALID_CODE"), std::string::npos) << bad.error;
+    EXPECT_EQ(bad.image_sha256, good.image_sha256);
+  }
+}
+
+// Every module programmed, but the record could not be kept: exit 1 and an
+// error line that says so, never silence.
+TEST_F(SeveralPortsTest, ARecordThatCannotBeKeptFailsARunThatProgrammedEveryPort) {
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 0x800)));
+  StartSims({{}, {}});
+  // Nobody, root included, makes a new file in /proc.
+  const auto result = Cli(ProgramArgs({"--record", "/proc/tarvo-runs.jsonl"}));
+  EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
+  EXPECT_NE(result.out.find("All 2 modules programmed."), std::string::npos) << result.out;
+  for (const std::string& port : ports) {
+    EXPECT_NE(result.err.find("Error: " + port + ": programmed but not recorded: "),
+              std::string::npos)
+        << result.err;
+  }
   EXPECT_EQ(FlashOf(0), FlashOf(1));
 }
 
