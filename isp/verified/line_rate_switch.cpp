@@ -101,11 +101,17 @@ namespace isp {
 
 void RestoreLineRate(BootClient& client, unsigned baud, const std::optional<Failure>& failure) {
   if (client.LineRate() == baud) return;
+  const bool stopped = failure && failure->result.kind == ResultKind::kStopped;
   if (failure && failure->result.kind != ResultKind::kSuccess &&
-      failure->result.kind != ResultKind::kReturnCode) {
+      failure->result.kind != ResultKind::kReturnCode && !stopped) {
     return;
   }
-  if (client.SetBaudRate(baud, 1).Ok()) client.SwitchLineRate(baud);
+  // A stop ends the run before its next command, with the part in command
+  // mode: the part still goes back to the old rate, or the next run at that
+  // rate would not reach it until a reset.
+  const CommandResult result =
+      stopped ? client.SetBaudRateDespiteStop(baud, 1) : client.SetBaudRate(baud, 1);
+  if (result.Ok()) client.SwitchLineRate(baud);
 }
 
 }  // namespace isp

@@ -38,7 +38,8 @@ std::optional<Failure> RaiseLineRate(BootClient& client, ProgrammerEvents& event
 // Puts a part that stays in its boot loader back at baud, the rate it was
 // synchronised at, so that the next run finds it where a part fresh from
 // reset would be. Nothing when the line already runs at baud; after a
-// failure only where the part still answers.
+// failure only where the part still answers (a stop counts: it ends a run
+// before its next command, and this one command still goes out).
 void RestoreLineRate(BootClient& client, unsigned baud, const std::optional<Failure>& failure);
 
 }  // namespace isp

@@ -96,7 +96,7 @@ CommandResult BootClient::Command(const std::string& line, std::uint32_t work_ms
                                   std::size_t answer_bytes) {
   CommandResult result;
   result.command = line;
-  if (stop_requested_ && stop_requested_()) {
+  if (!despite_stop_ && stop_requested_ && stop_requested_()) {
     result.kind = ResultKind::kStopped;
     return result;
   }
@@ -234,6 +234,13 @@ CommandResult BootClient::Unlock() {
 
 CommandResult BootClient::SetBaudRate(unsigned baud, unsigned stop) {
   return Command("B " + std::to_string(baud) + " " + std::to_string(stop));
+}
+
+CommandResult BootClient::SetBaudRateDespiteStop(unsigned baud, unsigned stop) {
+  despite_stop_ = true;
+  CommandResult result = SetBaudRate(baud, stop);
+  despite_stop_ = false;
+  return result;
 }
 
 CommandResult BootClient::ReadPartId(std::uint32_t& id) {

@@ -65,9 +65,13 @@ class BootClient {
   // already_synchronised says so.
   CommandResult Synchronize(unsigned crystal_khz, bool& already_synchronised);
 
-  CommandResult SetEcho(bool on);                                                   // A
-  CommandResult Unlock();                                                           // U 23130
-  CommandResult SetBaudRate(unsigned baud, unsigned stop);                          // B
+  CommandResult SetEcho(bool on);                           // A
+  CommandResult Unlock();                                   // U 23130
+  CommandResult SetBaudRate(unsigned baud, unsigned stop);  // B
+  // B even after a stop was asked for: a stop ends a run before its next
+  // command, with the part in command mode, and the part must be put back at
+  // the rate the next run synchronises at.
+  CommandResult SetBaudRateDespiteStop(unsigned baud, unsigned stop);
   CommandResult ReadPartId(std::uint32_t& id);                                      // J
   CommandResult ReadBootCodeVersion(unsigned& major, unsigned& minor);              // K
   CommandResult ReadSerialNumber(std::array<std::uint32_t, 4>& words);              // N
@@ -126,6 +130,7 @@ class BootClient {
   IspLink& link_;
   unsigned baud_;
   std::function<bool()> stop_requested_;
+  bool despite_stop_ = false;  // the command now going out ignores a stop
   ReplyReader reader_;
   EchoMode echo_ = EchoMode::kRequired;
   unsigned resends_ = 0;

@@ -462,8 +462,8 @@ TEST_F(E2eTest, CtrlCDuringAWriteLeavesThePartReadyForTheNextCommand) {
                                  testing_support::HexFromBytes(Pattern(0, 0x2000)));
   // Interrupted once the first group of data lines is in: the next groups
   // of that block are still to go.
-  // The whole run at 19200 (--fast-baud off): this is about the stop. A part
-  // stopped in the middle of a transfer at a faster rate stays at that rate.
+  // The whole run at 19200 (--fast-baud off): this is about the stop; the
+  // test below stops a run at a faster rate.
   const auto stopped = CliInterruptedOn({"program", "--no-start-isp", "--baud", "19200",
                                          "--fast-baud", "off", "--port", Port(), "image.hex"},
                                         "10% (");
@@ -471,6 +471,24 @@ TEST_F(E2eTest, CtrlCDuringAWriteLeavesThePartReadyForTheNextCommand) {
   EXPECT_EQ(stopped.err, "Error: interrupted\n");
   // No reset in between: the part answers at once.
   const auto info = Cli({"info", "--no-start-isp", "--baud", "19200", "--port", Port()});
+  EXPECT_EQ(info.exit_status, 0) << info.out << info.err;
+  EXPECT_NE(info.out.find("LPC1227"), std::string::npos) << info.out;
+}
+
+// Stopped while writing at the faster rate: the part is put back at the
+// rate the run synchronised at, so that the next run at that rate reaches it
+// without a reset.
+TEST_F(E2eTest, CtrlCAtTheFasterRateLeavesThePartAtTheRateItWasSynchronisedAt) {
+  StartSim({"--baud-rate", "115200"}, /*once=*/false);
+  testing_support::WriteTextFile(dir.File("image.hex"),
+                                 testing_support::HexFromBytes(Pattern(0, 0x8000)));
+  const auto stopped = CliInterruptedOn(
+      {"program", "--no-start-isp", "--fast-baud", "230400", "--port", Port(), "image.hex"},
+      "10% (");
+  EXPECT_EQ(stopped.exit_status, 130) << stopped.out << stopped.err;
+  EXPECT_EQ(stopped.err, "Error: interrupted\n");
+  EXPECT_NE(stopped.out.find("Line rate     230400 baud"), std::string::npos) << stopped.out;
+  const auto info = Cli({"info", "--no-start-isp", "--port", Port()});
   EXPECT_EQ(info.exit_status, 0) << info.out << info.err;
   EXPECT_NE(info.out.find("LPC1227"), std::string::npos) << info.out;
 }

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "image_files.hpp"
 #include "part_driver.hpp"
 #include "session_report.hpp"
 
@@ -58,6 +63,20 @@ TEST(Report, FreshPartInTheBootLoader) {
   EXPECT_TRUE(report["refused_commands"].is_array() && report["refused_commands"].empty());
   EXPECT_TRUE(report["firmware_commands"].is_array() && report["firmware_commands"].empty());
   EXPECT_TRUE(report["crystal_khz"].is_null());
+}
+
+// A command garbled on the line (sent at another rate) is no UTF-8: the
+// report is still written, with the replacement character in its place.
+TEST(Report, BytesThatAreNoUtf8AreReplacedAndTheReportIsWritten) {
+  const std::string path = ::testing::TempDir() + "garbled-report.json";
+  write_report(path, nlohmann::json{{"last_command", "B \xB5\x12"}});
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  const auto report = nlohmann::json::parse(text.str(), nullptr, false);
+  ASSERT_FALSE(report.is_discarded()) << text.str();
+  EXPECT_EQ(report["last_command"], "B \xEF\xBF\xBD\x12");
+  std::remove(path.c_str());
 }
 
 }  // namespace
