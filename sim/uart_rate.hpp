@@ -8,8 +8,10 @@ namespace isp_sim {
 
 // The rate the part's UART runs at, against the rate the host's end is set to. The boot loader
 // takes the host's rate from the first bytes after a reset (its autobaud on "?"), and "B" changes
-// it. Bytes sent while the two differ arrive as garbage, as a real UART receives them at the
-// wrong rate (framing errors and wrong bits): here simply each one replaced by another byte.
+// it after its answer has gone out at the old rate (the "Set Baud Rate" command of UM10398 and
+// UM10360: the new rate takes effect after the return code is sent). Bytes sent while the two
+// differ arrive as garbage, as a real UART receives them at the wrong rate (framing errors and
+// wrong bits): here simply each one replaced by another byte.
 class UartRate {
  public:
   // The first bytes after a reset fix the rate, as the autobaud does.
