@@ -78,8 +78,9 @@ std::optional<Failure> RaiseLineRate(BootClient& client, ProgrammerEvents& event
   if (!again.Ok() && again.kind != ResultKind::kStopped) {
     // A part that did switch but whose answer at the new rate went astray
     // is only reached at the new rate: once there, it is put back.
+    // The "?"s it got at the old rate are the start of a garbage line.
     client.SwitchLineRate(baud);
-    client.DropInput(kQuietMs, kDropLimitMs);
+    client.EndGarbledLine(kQuietMs, kDropLimitMs);
     if (Answers(client, part) && client.SetBaudRate(old_baud, 1).Ok() &&
         client.SwitchLineRate(old_baud)) {
       again = client.Synchronize(request.crystal_khz, already);

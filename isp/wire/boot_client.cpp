@@ -149,6 +149,20 @@ void BootClient::DropInput(std::uint32_t quiet_ms, std::uint32_t limit_ms) {
   }
 }
 
+void BootClient::EndGarbledLine(std::uint32_t quiet_ms, std::uint32_t limit_ms) {
+  if (link_.Send(kLineEnd)) DropInput(quiet_ms, limit_ms);
+}
+
+void BootClient::AwaitLineFeed() {
+  const std::uint32_t deadline = link_.NowMs() + kLineFeedWaitMs + LineMs(2);
+  std::uint8_t buffer[64];
+  for (std::uint32_t now = link_.NowMs(); !reader_.LineFeedHeld() && !Passed(deadline, now);
+       now = link_.NowMs()) {
+    reader_.Push(buffer, link_.Receive(buffer, sizeof buffer, deadline - now));
+    if (link_.LineLost()) return;
+  }
+}
+
 bool BootClient::RequestBootLoader(std::uint32_t limit_ms) {
   reader_.Begin("", EchoMode::kNone);
   if (!link_.Send("!\r")) return false;
@@ -233,7 +247,12 @@ CommandResult BootClient::Unlock() {
 }
 
 CommandResult BootClient::SetBaudRate(unsigned baud, unsigned stop) {
-  return Command("B " + std::to_string(baud) + " " + std::to_string(stop));
+  CommandResult result = Command("B " + std::to_string(baud) + " " + std::to_string(stop));
+  // The part takes the new rate once its whole answer has gone out; a host
+  // that switched at the CR would send its next line into the LF, which
+  // the part is still sending at the old rate.
+  if (result.Ok()) AwaitLineFeed();
+  return result;
 }
 
 CommandResult BootClient::SetBaudRateDespiteStop(unsigned baud, unsigned stop) {

@@ -100,6 +100,10 @@ class BootClient {
   // Reads and drops whatever arrives until the line has been quiet for
   // quiet_ms (at most limit_ms in all): what a part said at another rate.
   void DropInput(std::uint32_t quiet_ms, std::uint32_t limit_ms);
+  // Sends a bare line end and drops the answer: bytes the part received at
+  // the wrong rate are the start of a garbage line, which ends there rather
+  // than in front of the next command.
+  void EndGarbledLine(std::uint32_t quiet_ms, std::uint32_t limit_ms);
 
   // Times a data block was sent again after RESEND, over the client's life.
   unsigned Resends() const { return resends_; }
@@ -108,6 +112,8 @@ class BootClient {
   static constexpr std::uint32_t kSyncWaitMs = 150;
   static constexpr std::uint32_t kLineEndWaitMs = 100;
   static constexpr std::uint32_t kAnswerMs = 1000;  // beyond the line time
+  // How long the LF after an answer's CR may lag behind it.
+  static constexpr std::uint32_t kLineFeedWaitMs = 50;
   static constexpr int kResendTries = 3;
   static constexpr unsigned kUnlockCode = 23130;
 
@@ -118,6 +124,7 @@ class BootClient {
   bool Send(CommandResult& result, std::string_view bytes);
   bool ReadLine(CommandResult& result, std::string& line, std::uint32_t deadline);
   bool ReadNumbers(CommandResult& result, std::uint32_t* numbers, std::size_t count);
+  void AwaitLineFeed();
   CommandResult EnsureEchoOff();
   CommandResult Handshake(unsigned crystal_khz);
   CommandResult WriteBlock(CommandResult& result, const std::uint8_t* bytes, std::size_t count);

@@ -117,6 +117,32 @@ TEST_P(FastBaudDialectTest, ReadAtTheFasterRateGivesTheBytesReadAt115200) {
   EXPECT_GT(ReceivedAt(report, 230400), 0u);
 }
 
+// On a line paced at 19200 the LF of B's answer is still going out when its
+// CR has come; the switch, and the way back from a part that kept its rate,
+// hold there too.
+TEST_P(FastBaudDialectTest, ASwitchFromASlowPacedLineHoldsAndSoDoesItsFallBack) {
+  const ByteMap image = Pattern(0, 0x400);
+  for (const bool keeps_its_rate : {false, true}) {
+    SCOPED_TRACE(keeps_its_rate ? "the part keeps its rate" : "the part switches");
+    std::vector<std::string> flags = {"--echo", GetParam(), "--baud-rate", "19200"};
+    if (keeps_its_rate) flags.push_back("--keep-baud");
+    StartSim(flags);
+    const auto result =
+        Program(image, {"--no-start-isp", "--baud", "19200", "--fast-baud", "38400"});
+    EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
+    EXPECT_EQ(result.err, keeps_its_rate ? "Warning: --fast-baud 38400 not used: the part did "
+                                           "not answer at that rate; the run goes on at 19200 "
+                                           "baud\n"
+                                         : "");
+    EXPECT_EQ(result.out.find("Line rate     38400 baud\n") != std::string::npos, !keeps_its_rate)
+        << result.out;
+    const auto flash = Flash();
+    EXPECT_TRUE(flash == ExpectedStart(image, flash.size()));
+    const nlohmann::json report = Report();
+    EXPECT_GT(ReceivedAt(report, keeps_its_rate ? 19200 : 38400), image.size());
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, FastBaudDialectTest, ::testing::Values("crlf", "exact"));
 
 TEST_F(E2eTest, JsonCarriesTheRateInUse) {

@@ -19,9 +19,11 @@ class RateLink : public unit::ScriptedLink {
  public:
   bool SetLineRate(unsigned baud) override {
     rates.push_back(baud);
+    rate_times.push_back(NowMs());
     return takes_rates;
   }
   std::vector<unsigned> rates;
+  std::vector<std::uint32_t> rate_times;  // the clock at each of them
   bool takes_rates = true;
 };
 
@@ -85,6 +87,18 @@ TEST_F(LineRateSwitchTest, SwitchesAfterBAndConfirmsWithTheIdAtTheNewRate) {
   EXPECT_EQ(link.rates, (std::vector<unsigned>{230400, 115200, 230400}));
 }
 
+TEST_F(LineRateSwitchTest, ThePortSwitchesOnlyOnceTheLineFeedOfTheAnswerHasCome) {
+  // At a slow rate the LF of "0\r\n" is still on its way, at the old rate,
+  // when the CR has come: a J sent at the new rate by then runs into it.
+  const std::uint32_t sent_at = link.NowMs();
+  link.ExpectInTwo("B 38400 1\r\n", "0\r", "\n", 5);
+  link.Expect("J\r\n", kIdAnswer);
+  EXPECT_FALSE(Raise(38400));
+  EXPECT_EQ(events.set, std::vector<unsigned>{38400});
+  ASSERT_EQ(link.rates.size(), 3u);
+  EXPECT_GE(link.rate_times[2], sent_at + 5);
+}
+
 TEST_F(LineRateSwitchTest, APartThatRefusesTheRateKeepsTheRunAtTheOldOne) {
   link.Expect("B 230400 1\r\n", "17\r\n");
   EXPECT_FALSE(Raise(230400));
@@ -108,6 +122,28 @@ TEST_F(LineRateSwitchTest, NoAnswerAtTheNewRateFallsBackAndSynchronisesAgainInAF
   EXPECT_LT(link.NowMs() - began, 4000u);
 }
 
+TEST_F(LineRateSwitchTest, APartThatSwitchedButWhoseAnswerWasLostIsPutBackAtTheOldRate) {
+  link.Expect("B 230400 1\r\n", "0\r\n");
+  link.Expect("J\r\n", "");  // its answer at the new rate went astray
+  for (int i = 0; i < isp::BootClient::kSyncTries; ++i) {
+    link.Expect("?", "");  // the "?"s at the old rate are garbage to it
+    link.Expect("\r\n", "");
+  }
+  // At the new rate: a line end ends the garbage line, which it refuses.
+  link.Expect("\r\n", "1\r\n");
+  link.Expect("J\r\n", kIdAnswer);
+  link.Expect("B 115200 1\r\n", "0\r\n");
+  link.Expect("?", "");
+  link.Expect("\r\n", "1\r\n");
+  link.Expect("A 0\r\n", "0\r\n");
+  link.Expect("J\r\n", kIdAnswer);
+  const std::uint32_t began = link.NowMs();
+  EXPECT_FALSE(Raise(230400));
+  ExpectKept(LineRateRefusal::kNoAnswer);
+  EXPECT_EQ(link.rates.back(), 115200u);
+  EXPECT_LT(link.NowMs() - began, 6000u);
+}
+
 TEST_F(LineRateSwitchTest, APartLostForGoodAfterTheSwitchIsASynchroniseFailure) {
   link.Expect("B 230400 1\r\n", "0\r\n");
   link.Expect("J\r\n", "");
@@ -115,6 +151,7 @@ TEST_F(LineRateSwitchTest, APartLostForGoodAfterTheSwitchIsASynchroniseFailure) 
     link.Expect("?", "");
     link.Expect("\r\n", "");
   }
+  link.Expect("\r\n", "");
   link.Expect("J\r\n", "");  // nor at the new rate: the part is gone
   const std::uint32_t began = link.NowMs();
   const auto failure = Raise(230400);

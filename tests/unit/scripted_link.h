@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,13 @@ class ScriptedLink : public isp::IspLink {
     script_.push_back({std::move(expected), std::move(answer), delay_ms});
   }
 
+  // An answer that comes in two parts, the second gap_ms after the first.
+  void ExpectInTwo(std::string expected, std::string first, std::string second,
+                   std::uint32_t gap_ms) {
+    rests_[steps_given_ + script_.size()] = {gap_ms, std::move(second)};
+    Expect(std::move(expected), std::move(first));
+  }
+
   bool Send(std::string_view bytes) override {
     sent.emplace_back(bytes);
     if (script_.empty() ||
@@ -36,8 +44,13 @@ class ScriptedLink : public isp::IspLink {
       unexpected.emplace_back(bytes);
       return true;
     }
-    pending_.push_back({now_ + script_.front().delay_ms, script_.front().answer});
+    const Step& step = script_.front();
+    pending_.push_back({now_ + step.delay_ms, step.answer});
+    if (const auto rest = rests_.find(steps_given_); rest != rests_.end()) {
+      pending_.push_back({now_ + step.delay_ms + rest->second.due, rest->second.bytes});
+    }
     script_.pop_front();
+    ++steps_given_;
     return true;
   }
 
@@ -70,6 +83,8 @@ class ScriptedLink : public isp::IspLink {
     std::string bytes;
   };
   std::deque<Step> script_;
+  std::size_t steps_given_ = 0;
+  std::map<std::size_t, Pending> rests_;  // by step: the second part and its gap
   std::deque<Pending> pending_;
   std::uint32_t now_ = 1000;
 };
