@@ -31,8 +31,12 @@ void LinePacer::sent(std::size_t count, std::size_t still_queued) {
 }
 
 std::optional<TimePoint> LinePacer::next_due() const {
+  return due_time(1);
+}
+
+std::optional<TimePoint> LinePacer::due_time(std::size_t count) const {
   if (baud_rate_ == 0 || !in_burst_) return std::nullopt;
-  return byte_done_at(burst_sent_);
+  return byte_done_at(burst_sent_ + std::max<std::size_t>(count, 1) - 1);
 }
 
 std::uint64_t LinePacer::bytes_done_by(TimePoint now) const {

@@ -22,6 +22,8 @@ class LinePacer {
   void sent(std::size_t count, std::size_t still_queued);
   // When the next waiting byte falls due; nothing while no burst is under way.
   std::optional<TimePoint> next_due() const;
+  // When the count-th waiting byte (from 1) falls due; nothing while no burst is under way.
+  std::optional<TimePoint> due_time(std::size_t count) const;
 
  private:
   std::uint64_t bytes_done_by(TimePoint now) const;

@@ -81,6 +81,12 @@ std::size_t PtyPort::unread_by_host() const {
   return static_cast<std::size_t>(queued);
 }
 
+std::size_t PtyPort::unread_from_host() const {
+  int queued = 0;
+  if (ioctl(master_, FIONREAD, &queued) != 0 || queued < 0) return 0;
+  return static_cast<std::size_t>(queued);
+}
+
 void PtyPort::reset_line_after_close() {
   ioctl(keeper_, TIOCNXCL);
   tcflush(keeper_, TCIFLUSH);  // output the host will never read; its own input is taken already

@@ -34,6 +34,8 @@ class PtyPort {
   std::size_t write_some(std::string_view bytes);
   // Bytes sent towards the host that it has not read yet.
   std::size_t unread_by_host() const;
+  // Bytes the host has written that have not been read here yet.
+  std::size_t unread_from_host() const;
   // After the host closed the slave: clear the exclusive-use flag, drop stale bytes and put the
   // line back in raw mode for the next open.
   void reset_line_after_close();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -53,7 +54,7 @@ class SessionRunner {
   void check_part();
   void finish_after_drain(SessionEnd reason);
   bool drained(TimePoint now) const;
-  int poll_timeout_ms(TimePoint now) const;
+  std::optional<timespec> poll_timeout(TimePoint now) const;
   void take_input(std::string& input);
   void follow_rate_change();
   void pace_at(std::uint32_t rate);

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "cli/record/record_database.h"
 #include "isp/image/output_folder.h"
@@ -117,6 +119,21 @@ std::uint64_t ColumnNumber(sqlite3_stmt* statement, int column) {
   return number < 0 ? 0 : static_cast<std::uint64_t>(number);
 }
 
+// Making a new file a write-ahead log takes the whole file, and where another
+// process holds a lock in the way SQLite answers "database is locked" at once,
+// without its busy wait: tried again until busy_ms have passed.
+std::optional<std::string> UseWriteAheadLog(Database& db, int busy_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(busy_ms);
+  for (;;) {
+    const int code = sqlite3_exec(db.get(), "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (code == SQLITE_OK) return std::nullopt;
+    if ((code & 0xFF) != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline) {
+      return db.Why();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
 }  // namespace
 
 bool DatabaseRecordsBuiltIn() {
@@ -132,7 +149,7 @@ std::optional<std::string> AppendToDatabase(const std::string& path, const RunRe
   sqlite3_busy_timeout(db.get(), busy_ms);
   // WAL: readers never block the writer, and each commit is one append to
   // the log; FULL: the commit is on the disk when it returns.
-  if (auto why = db.Run("PRAGMA journal_mode=WAL")) return why;
+  if (auto why = UseWriteAheadLog(db, busy_ms)) return why;
   if (auto why = db.Run("PRAGMA synchronous=FULL")) return why;
   if (auto why = db.Run("BEGIN IMMEDIATE")) return why;
   const auto failed = [&db]() -> std::optional<std::string> {

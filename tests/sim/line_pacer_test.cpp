@@ -27,6 +27,18 @@ TEST(LinePacer, ABytePerTenBitTimes) {
   EXPECT_EQ(pacer.due(100, kStart + milliseconds(10)), 9u);  // 9.6 bytes done
 }
 
+TEST(LinePacer, TellsWhenALaterWaitingByteFallsDue) {
+  LinePacer pacer(9600);
+  EXPECT_FALSE(pacer.due_time(3).has_value());  // no burst under way
+  pacer.due(3, kStart);
+  EXPECT_EQ(*pacer.due_time(1), *pacer.next_due());
+  EXPECT_EQ(*pacer.due_time(3) - kStart, std::chrono::nanoseconds(3125000));  // 30/9600 s
+  // After one has gone out, the third waiting byte is the fourth of the burst.
+  ASSERT_EQ(pacer.due(3, kStart + milliseconds(2)), 1u);
+  pacer.sent(1, 2);
+  EXPECT_EQ(*pacer.due_time(3) - kStart, std::chrono::nanoseconds(4166667));
+}
+
 TEST(LinePacer, DeadlinesDoNotDriftOverManySmallSends) {
   LinePacer pacer(115200);  // 11520 bytes a second, not a whole number of microseconds each
   std::size_t queued = 20000;
