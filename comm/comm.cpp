@@ -15,7 +15,15 @@ Comm::~Comm() {
 }
 
 std::uint32_t Comm::GetTickCount() const {
-  return MonotonicMs() + tick_offset;
+  const std::uint32_t now = MonotonicMs();
+  if (tick_slowdown_ <= 1) return now + tick_offset;
+  // Counted from a start of its own, so that a wrap of the clock stays a wrap.
+  return (now - slow_since_) / tick_slowdown_ + tick_offset;
+}
+
+void Comm::SlowTicks(std::uint32_t factor) {
+  slow_since_ = MonotonicMs();
+  tick_slowdown_ = factor == 0 ? 1 : factor;
 }
 
 bool Comm::LimitPassed(std::uint32_t started, std::uint32_t limit_ms) const {

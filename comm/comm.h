@@ -73,6 +73,11 @@ class Comm {
   // 32-bit counter in the middle of a wait.
   std::uint32_t GetTickCount() const;
   std::uint32_t tick_offset = 0;
+  // From now on the counter runs `factor` times slower than the clock, so
+  // every time limit gives the peer that many times the wall time: for tests
+  // whose peer, a process of its own, may wait for a CPU on a loaded machine.
+  // The limits themselves, and the bytes, stay as they are.
+  void SlowTicks(std::uint32_t factor);
 
   static constexpr int kReplySize = 80;
   static constexpr int kLineSize = 256;
@@ -91,6 +96,8 @@ class Comm {
 
   SerialBackendFactory backends_;
   std::unique_ptr<SerialBackend> port_;
+  std::uint32_t tick_slowdown_ = 1;
+  std::uint32_t slow_since_ = 0;
   OpenError open_error_;
 };
 

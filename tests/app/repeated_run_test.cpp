@@ -1,9 +1,13 @@
 // Load, Load, Load: a production line programs one module after the other
 // through the same window and the same port. Every run must write its own
 // image from flash address 0, whatever the run before it left behind.
+#include <signal.h>
+
 #include <QCheckBox>
 #include <QPushButton>
+#include <chrono>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "app/status_bar.h"
 #include "tests/app/window_fixture.h"
@@ -29,9 +33,16 @@ struct RunOutcome {
 
 class RepeatedRunTest : public WindowTest {
  protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    form->unit.comm.SlowTicks(kLoadedMachineTickSlowdown);
+  }
+
   // Runs the window on a fresh module (a new simulator) that appears under
-  // the same port path as the one before.
-  RunOutcome RunOnFreshModule(const ByteMap& bytes, const std::string& name) {
+  // the same port path as the one before. A module that stalls is stopped
+  // for 300 ms of every 500 while the run goes on, as a process is on a
+  // loaded machine.
+  RunOutcome RunOnFreshModule(const ByteMap& bytes, const std::string& name, bool stalls = false) {
     testing_support::SimProcess sim({ISP_SIM_PATH, "--once", "--link", dir.File("ttyModule"),
                                      "--report", dir.File(name + ".json"), "--flash-out",
                                      dir.File(name + ".bin")});
@@ -41,7 +52,20 @@ class RepeatedRunTest : public WindowTest {
     form->LoadBtn->click();
     RunOutcome outcome;
     EXPECT_TRUE(form->unit.RunGoing);
-    EXPECT_TRUE(WaitRunEnd());
+    {
+      std::jthread stall;
+      if (stalls) {
+        stall = std::jthread([&sim](std::stop_token stop) {
+          while (!stop.stop_requested()) {
+            sim.Signal(SIGSTOP);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            sim.Signal(SIGCONT);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+          }
+        });
+      }
+      EXPECT_TRUE(WaitRunEnd());
+    }
     outcome.status = form->StatusBar1->PanelText(0);
     outcome.copy_commands =
         testing_support::CopyCommandAddresses(testing_support::ReadFile(dir.File("commlog.txt")));
@@ -79,6 +103,16 @@ TEST_F(RepeatedRunTest, EachRunWritesItsImageFromFlashAddressZero) {
     EXPECT_TRUE(run.every_copy_one_buffered_block);
     EXPECT_TRUE(run.flash == testing_support::FlashAfterRun(bytes));
   }
+  EXPECT_TRUE(messages.empty());
+}
+
+// What a loaded machine does to the module, made to happen on every run.
+TEST_F(RepeatedRunTest, ARunHoldsWhileTheModuleStallsAsOnALoadedMachine) {
+  const ByteMap bytes = testing_support::Pattern(1536);
+  const RunOutcome run = RunOnFreshModule(bytes, "stalled", true);
+  EXPECT_EQ(run.status, "Complete.");
+  EXPECT_EQ(run.copied_blocks, testing_support::BlockAddresses(bytes));
+  EXPECT_TRUE(run.flash == testing_support::FlashAfterRun(bytes));
   EXPECT_TRUE(messages.empty());
 }
 

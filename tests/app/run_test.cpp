@@ -68,6 +68,7 @@ class WindowRunTest : public SimRunTest {
 TEST_F(WindowRunTest, RunProgramsThePartAndShowsItsCourse) {
   const ByteMap bytes = Pattern(1536);
   StartSim(bytes);
+  form->unit.comm.SlowTicks(kLoadedMachineTickSlowdown);
   std::vector<int> progress;
   std::vector<QString> statuses;
   QElapsedTimer since_end;

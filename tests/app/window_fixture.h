@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,6 +23,13 @@ void EnsureApplication();
 
 // A port enumerator that hands out the given ports in order.
 app::PortEnumeratorFunction FixedPorts(const std::vector<std::array<std::string, 3>>& ports);
+
+// The simulated module is a process of its own, which on a loaded machine may
+// wait for a CPU longer than the dialogue's 200 ms for an echo. Tests of runs
+// that must succeed slow the window's clock by this factor
+// (comm::Comm::SlowTicks), which gives the module four times the wall time
+// for every limit; what the runs send and check stays as it is.
+inline constexpr std::uint32_t kLoadedMachineTickSlowdown = 4;
 
 // Lets the window's event loop run until done() holds or timeout_ms pass.
 bool RunUntil(const std::function<bool()>& done, int timeout_ms);

@@ -204,6 +204,17 @@ TEST_F(CommTest, TickCounterWrapDuringAWaitIsHarmless) {
   EXPECT_LT(watch.Ms(), 1000);
 }
 
+TEST_F(CommTest, SlowedTicksGiveEveryLimitThatManyTimesTheWallTime) {
+  comm.SlowTicks(4);
+  Stopwatch watch;
+  EXPECT_EQ(comm.SendLine("CR"), 0);  // the echo's 200 ms
+  EXPECT_GE(watch.Ms(), 4 * (200 - kOneTick));
+  EXPECT_LT(watch.Ms(), 5000);
+  // A line within the slowed limit still ends the read at once.
+  peer.Send("OK\r\n");
+  EXPECT_EQ(comm.CommReadLine(buffer, 80, 1000), 2);
+}
+
 TEST_F(CommTest, LineIsRawEightBitsNoParityOneStopBit) {
   termios tio{};
   ASSERT_EQ(tcgetattr(peer.MasterFd(), &tio), 0);
