@@ -60,6 +60,22 @@ class LineRateSwitchTest : public ::testing::Test {
   std::optional<isp::Failure> Raise(unsigned baud, bool asked = true) {
     return isp::RaiseLineRate(client, events, part, {baud, asked, 12000});
   }
+  // Back at 115200 the part is still synchronised: "?" and a line end get a
+  // code, echo goes off again and J checks the link.
+  void ExpectStillSynchronised() {
+    link.Expect("?", "");
+    link.Expect("\r\n", "1\r\n");
+    link.Expect("A 0\r\n", "0\r\n");
+    link.Expect("J\r\n", kIdAnswer);
+  }
+  // Raises to 230400, which falls back to 115200 within limit_ms.
+  void ExpectFallBackWithin(std::uint32_t limit_ms) {
+    const std::uint32_t began = link.NowMs();
+    EXPECT_FALSE(Raise(230400));
+    ExpectKept(LineRateRefusal::kNoAnswer);
+    EXPECT_EQ(link.rates.back(), 115200u);
+    EXPECT_LT(link.NowMs() - began, limit_ms);
+  }
   void ExpectKept(LineRateRefusal why) {
     ASSERT_EQ(events.warnings.size(), 1u);
     EXPECT_EQ(events.warnings[0].kind, isp::WarningKind::kLineRateKept);
@@ -110,16 +126,8 @@ TEST_F(LineRateSwitchTest, APartThatRefusesTheRateKeepsTheRunAtTheOldOne) {
 TEST_F(LineRateSwitchTest, NoAnswerAtTheNewRateFallsBackAndSynchronisesAgainInAFewSeconds) {
   link.Expect("B 230400 1\r\n", "0\r\n");
   link.Expect("J\r\n", "");  // the part stayed at the old rate: the line was garbage to it
-  // Back at 115200 the part is still synchronised: "?" and a line end get a code.
-  link.Expect("?", "");
-  link.Expect("\r\n", "1\r\n");
-  link.Expect("A 0\r\n", "0\r\n");
-  link.Expect("J\r\n", kIdAnswer);
-  const std::uint32_t began = link.NowMs();
-  EXPECT_FALSE(Raise(230400));
-  ExpectKept(LineRateRefusal::kNoAnswer);
-  EXPECT_EQ(link.rates.back(), 115200u);
-  EXPECT_LT(link.NowMs() - began, 4000u);
+  ExpectStillSynchronised();
+  ExpectFallBackWithin(4000);
 }
 
 TEST_F(LineRateSwitchTest, APartThatSwitchedButWhoseAnswerWasLostIsPutBackAtTheOldRate) {
@@ -133,15 +141,8 @@ TEST_F(LineRateSwitchTest, APartThatSwitchedButWhoseAnswerWasLostIsPutBackAtTheO
   link.Expect("\r\n", "1\r\n");
   link.Expect("J\r\n", kIdAnswer);
   link.Expect("B 115200 1\r\n", "0\r\n");
-  link.Expect("?", "");
-  link.Expect("\r\n", "1\r\n");
-  link.Expect("A 0\r\n", "0\r\n");
-  link.Expect("J\r\n", kIdAnswer);
-  const std::uint32_t began = link.NowMs();
-  EXPECT_FALSE(Raise(230400));
-  ExpectKept(LineRateRefusal::kNoAnswer);
-  EXPECT_EQ(link.rates.back(), 115200u);
-  EXPECT_LT(link.NowMs() - began, 6000u);
+  ExpectStillSynchronised();
+  ExpectFallBackWithin(6000);
 }
 
 TEST_F(LineRateSwitchTest, APartLostForGoodAfterTheSwitchIsASynchroniseFailure) {
