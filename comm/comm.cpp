@@ -17,11 +17,13 @@ Comm::~Comm() {
 std::uint32_t Comm::GetTickCount() const {
   const std::uint32_t now = MonotonicMs();
   if (tick_slowdown_ <= 1) return now + tick_offset;
-  // Counted from a start of its own, so that a wrap of the clock stays a wrap.
-  return (now - slow_since_) / tick_slowdown_ + tick_offset;
+  // Counted on from where the counter stood, so that it never runs back and
+  // a wrap of the clock stays a wrap.
+  return slow_base_ + (now - slow_since_) / tick_slowdown_ + tick_offset;
 }
 
 void Comm::SlowTicks(std::uint32_t factor) {
+  slow_base_ = GetTickCount() - tick_offset;
   slow_since_ = MonotonicMs();
   tick_slowdown_ = factor == 0 ? 1 : factor;
 }

@@ -97,7 +97,8 @@ class Comm {
   SerialBackendFactory backends_;
   std::unique_ptr<SerialBackend> port_;
   std::uint32_t tick_slowdown_ = 1;
-  std::uint32_t slow_since_ = 0;
+  std::uint32_t slow_since_ = 0;  // the clock when the slowdown began
+  std::uint32_t slow_base_ = 0;   // the counter then, so that it runs on from there
   OpenError open_error_;
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <string_view>
 #include <system_error>
 
 #include "host_line_rate.hpp"
@@ -26,13 +27,22 @@ constexpr std::size_t kPacedReadLimit = 4096;
 // Bytes in the middle of a burst are passed on at most this often.
 constexpr std::chrono::microseconds kByteBatch{1000};
 
-// When to pass on `queued` paced bytes: the last one exactly when it is due, those before it in
-// batches. Only the last byte of a reply or of a command line makes the other end act; waking
-// for every byte in between (43 us apart at 230400 baud) would only cost CPU.
-std::optional<TimePoint> batched_wake(const LinePacer& pacer, std::size_t queued, TimePoint now) {
+// When to pass on paced bytes: the acting-th waiting byte exactly when it is due, those before it
+// in batches. The other end acts on a line end (a host takes a reply line at its CR, and the LF
+// that follows still takes its own byte time at a slow rate), on XON and XOFF, and on the last
+// byte of a burst; waking for every byte in between (43 us apart at 230400 baud) would only cost
+// CPU.
+std::optional<TimePoint> batched_wake(const LinePacer& pacer, std::size_t acting, TimePoint now) {
   const std::optional<TimePoint> next = pacer.next_due();
-  if (!next || queued <= 1) return next;
-  return std::min(*pacer.due_time(queued), std::max(*next, now + kByteBatch));
+  if (!next || acting <= 1) return next;
+  return std::min(*pacer.due_time(acting), std::max(*next, now + kByteBatch));
+}
+
+// How many of the waiting bytes go up to and including the first one the host acts on.
+std::size_t up_to_acting_byte(const std::string& outgoing) {
+  static constexpr char kActing[] = {'\r', '\n', '\x11', '\x13'};
+  const std::size_t at = outgoing.find_first_of(std::string_view(kActing, sizeof kActing));
+  return at == std::string::npos ? outgoing.size() : at + 1;
 }
 
 }  // namespace
@@ -258,7 +268,8 @@ std::optional<timespec> SessionRunner::poll_timeout(TimePoint now) const {
   const auto sooner = [&wake](std::optional<TimePoint> candidate) {
     if (candidate && (!wake || *candidate < *wake)) wake = candidate;
   };
-  if (!outgoing_.empty() && !write_blocked_) sooner(batched_wake(pacer_, outgoing_.size(), now));
+  if (!outgoing_.empty() && !write_blocked_)
+    sooner(batched_wake(pacer_, up_to_acting_byte(outgoing_), now));
   sooner(flow_control_.next_wake());
   if (part_.busy(now)) {
     sooner(part_.busy_until());

@@ -12,7 +12,14 @@
 namespace app_test {
 namespace {
 
-using NestedHandlersTest = SimRunTest;
+// Runs that must succeed: the window's clock slowed for a loaded machine.
+class NestedHandlersTest : public SimRunTest {
+ protected:
+  void SetUp() override {
+    SimRunTest::SetUp();
+    form->unit.comm.SlowTicks(kLoadedMachineTickSlowdown);
+  }
+};
 
 // Between two ticks Timer1 runs; inside a tick it is stopped.
 bool InsideATick(const app::TMainForm& form) {

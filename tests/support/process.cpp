@@ -153,7 +153,9 @@ int SimProcess::Stop() {
 }
 
 void SimProcess::Signal(int number) const {
-  kill(pid_, number);
+  // Once the simulator has ended pid_ is -1, and kill(-1) would signal
+  // every process the test may signal.
+  if (pid_ > 0) kill(pid_, number);
 }
 
 std::optional<int> SimProcess::WaitExit(std::chrono::milliseconds limit) {

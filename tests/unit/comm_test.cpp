@@ -205,7 +205,9 @@ TEST_F(CommTest, TickCounterWrapDuringAWaitIsHarmless) {
 }
 
 TEST_F(CommTest, SlowedTicksGiveEveryLimitThatManyTimesTheWallTime) {
+  const std::uint32_t before = comm.GetTickCount();
   comm.SlowTicks(4);
+  EXPECT_LT(comm.GetTickCount() - before, 100u);  // runs on from where it stood, never back
   Stopwatch watch;
   EXPECT_EQ(comm.SendLine("CR"), 0);  // the echo's 200 ms
   EXPECT_GE(watch.Ms(), 4 * (200 - kOneTick));

@@ -5,8 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "cli/record/record_database.h"
 #include "cli/record/record_fields.h"
@@ -116,6 +118,33 @@ TEST(RecordDatabaseTest, ALockedDatabaseIsNamedOnceTheWaitIsOver) {
   ASSERT_TRUE(refusal);
   EXPECT_NE(refusal->find("locked"), std::string::npos) << *refusal;
   EXPECT_EQ(Query(path, "SELECT count(*) FROM runs"), "1");
+}
+
+// Making a file a write-ahead log while another writer holds it is refused at
+// once by SQLite, without its busy wait: the record waits for the writer.
+TEST(RecordDatabaseTest, AFileAnotherWriterHoldsIsWaitedForBeforeItBecomesALog) {
+  testing_support::ScopedTempDir dir;
+  const std::string path = dir.File("runs.db");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(other, "CREATE TABLE other (x); BEGIN IMMEDIATE; INSERT INTO other VALUES (1)",
+                   nullptr, nullptr, nullptr),
+      SQLITE_OK);
+  std::thread holder([other] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+  });
+  const auto failure = cli::AppendRunRecord(path, RecordOf("0-1", true));
+  holder.join();
+  sqlite3_close(other);
+  EXPECT_EQ(failure, std::nullopt);
+  std::vector<cli::RunRecord> records;
+  std::vector<std::string> skipped;
+  ASSERT_EQ(cli::ReadRunRecords(path, records, skipped), std::nullopt);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].part_serial, "0-1");
+  EXPECT_EQ(Query(path, "PRAGMA journal_mode"), "wal");
 }
 
 TEST(RecordDatabaseTest, TwoProcessesWritingAtOnceLoseNoRow) {
