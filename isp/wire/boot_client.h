@@ -100,6 +100,10 @@ class BootClient {
   // Reads and drops whatever arrives until the line has been quiet for
   // quiet_ms (at most limit_ms in all): what a part said at another rate.
   void DropInput(std::uint32_t quiet_ms, std::uint32_t limit_ms);
+  // Waits (at most kLineFeedWaitMs beyond its line time) for the LF that
+  // ends the last answer: a line is taken at its CR, while the part may
+  // still be sending the LF, which a change of the line rate would garble.
+  void AwaitLineFeed();
   // Sends a bare line end and drops the answer: bytes the part received at
   // the wrong rate are the start of a garbage line, which ends there rather
   // than in front of the next command.
@@ -124,7 +128,6 @@ class BootClient {
   bool Send(CommandResult& result, std::string_view bytes);
   bool ReadLine(CommandResult& result, std::string& line, std::uint32_t deadline);
   bool ReadNumbers(CommandResult& result, std::uint32_t* numbers, std::size_t count);
-  void AwaitLineFeed();
   CommandResult EnsureEchoOff();
   CommandResult Handshake(unsigned crystal_khz);
   CommandResult WriteBlock(CommandResult& result, const std::uint8_t* bytes, std::size_t count);

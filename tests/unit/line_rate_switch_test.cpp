@@ -115,6 +115,20 @@ TEST_F(LineRateSwitchTest, ThePortSwitchesOnlyOnceTheLineFeedOfTheAnswerHasCome)
   EXPECT_GE(link.rate_times[2], sent_at + 5);
 }
 
+TEST_F(LineRateSwitchTest, ThePortIsTriedOnlyOnceTheLastAnswerHasEnded) {
+  // The id's answer is taken at its CR; its LF is still on its way.
+  link.ExpectInTwo("J\r\n", "0\r\n913309739\r", "\n", 5);
+  const std::uint32_t asked_at = link.NowMs();
+  std::uint32_t id = 0;
+  ASSERT_TRUE(client.ReadPartId(id).Ok());
+  link.Expect("B 230400 1\r\n", "0\r\n");
+  link.Expect("J\r\n", kIdAnswer);
+  EXPECT_FALSE(Raise(230400));
+  ASSERT_FALSE(link.rate_times.empty());
+  EXPECT_GE(link.rate_times[0], asked_at + 5);
+  EXPECT_EQ(events.set, std::vector<unsigned>{230400});
+}
+
 TEST_F(LineRateSwitchTest, APartThatRefusesTheRateKeepsTheRunAtTheOldOne) {
   link.Expect("B 230400 1\r\n", "17\r\n");
   EXPECT_FALSE(Raise(230400));
