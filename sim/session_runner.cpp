@@ -260,9 +260,10 @@ bool SessionRunner::drained(TimePoint now) const {
          port_.unread_by_host() == 0;
 }
 
-// To the nanosecond, not the millisecond: a byte at 230400 baud takes 43 us, and a reply held
-// back to the next whole millisecond would cost the host a millisecond a command that a real
-// part does not.
+// To the nanosecond, not the millisecond: the boot loader's UART runs 8N1 (the UART ISP sections
+// of UM10398 and UM10360), ten bit times a byte, so a byte at 230400 baud takes 43 us, and a
+// reply held back to the next whole millisecond would cost the host a millisecond a command
+// that a real part does not.
 std::optional<timespec> SessionRunner::poll_timeout(TimePoint now) const {
   std::optional<TimePoint> wake = part_.next_output_time();
   const auto sooner = [&wake](std::optional<TimePoint> candidate) {
@@ -273,7 +274,7 @@ std::optional<timespec> SessionRunner::poll_timeout(TimePoint now) const {
   sooner(flow_control_.next_wake());
   if (part_.busy(now)) {
     sooner(part_.busy_until());
-  } else if (incoming_.empty()) {
+  } else if (incoming_.empty() && input_pacer_.next_due()) {
     sooner(batched_wake(input_pacer_, port_.unread_from_host(), now));
   } else {
     sooner(now);

@@ -47,10 +47,7 @@ std::optional<Failure> RaiseLineRate(BootClient& client, ProgrammerEvents& event
   }
   if (!request.asked && baud < old_baud) return std::nullopt;
   // The host's port is tried first, with nothing on the line: once the part
-  // has switched, a port that cannot follow would lose it. Nothing on the
-  // line means the LF of the id's answer too: at another rate it would come
-  // in as garbage in front of B's answer.
-  client.AwaitLineFeed();
+  // has switched, a port that cannot follow would lose it.
   if (!client.SwitchLineRate(baud) || !client.SwitchLineRate(old_baud)) {
     client.SwitchLineRate(old_baud);
     events.Warned(KeptWarning(baud, old_baud, LineRateRefusal::kHost));

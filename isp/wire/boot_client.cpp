@@ -134,6 +134,7 @@ bool BootClient::ReadNumbers(CommandResult& result, std::uint32_t* numbers, std:
 }
 
 bool BootClient::SwitchLineRate(unsigned baud) {
+  AwaitLineFeed();
   if (baud == 0 || !link_.SetLineRate(baud)) return false;
   baud_ = baud;
   return true;
@@ -156,7 +157,7 @@ void BootClient::EndGarbledLine(std::uint32_t quiet_ms, std::uint32_t limit_ms) 
 void BootClient::AwaitLineFeed() {
   const std::uint32_t deadline = link_.NowMs() + kLineFeedWaitMs + LineMs(2);
   std::uint8_t buffer[64];
-  for (std::uint32_t now = link_.NowMs(); !reader_.LineFeedHeld() && !Passed(deadline, now);
+  for (std::uint32_t now = link_.NowMs(); reader_.LineFeedOwed() && !Passed(deadline, now);
        now = link_.NowMs()) {
     reader_.Push(buffer, link_.Receive(buffer, sizeof buffer, deadline - now));
     if (link_.LineLost()) return;
@@ -247,12 +248,9 @@ CommandResult BootClient::Unlock() {
 }
 
 CommandResult BootClient::SetBaudRate(unsigned baud, unsigned stop) {
-  CommandResult result = Command("B " + std::to_string(baud) + " " + std::to_string(stop));
-  // The part takes the new rate once its whole answer has gone out; a host
-  // that switched at the CR would send its next line into the LF, which
-  // the part is still sending at the old rate.
-  if (result.Ok()) AwaitLineFeed();
-  return result;
+  // The part takes the new rate once its whole answer, CR LF, has gone out;
+  // SwitchLineRate waits for that LF.
+  return Command("B " + std::to_string(baud) + " " + std::to_string(stop));
 }
 
 CommandResult BootClient::SetBaudRateDespiteStop(unsigned baud, unsigned stop) {

@@ -93,17 +93,15 @@ class BootClient {
                         std::optional<std::uint32_t>& first_difference);
   CommandResult Go(std::uint32_t address, char mode);  // G
 
-  // Puts the line at baud (once what was sent has left) and times the
-  // answers at it from then on; false when the line refused the rate.
+  // Puts the line at baud (once what was sent has left, and the LF of the
+  // last answer has come: a line is taken at its CR, and an LF still on its
+  // way would come in garbled at the new rate) and times the answers at it
+  // from then on; false when the line refused the rate.
   bool SwitchLineRate(unsigned baud);
   unsigned LineRate() const { return baud_; }
   // Reads and drops whatever arrives until the line has been quiet for
   // quiet_ms (at most limit_ms in all): what a part said at another rate.
   void DropInput(std::uint32_t quiet_ms, std::uint32_t limit_ms);
-  // Waits (at most kLineFeedWaitMs beyond its line time) for the LF that
-  // ends the last answer: a line is taken at its CR, while the part may
-  // still be sending the LF, which a change of the line rate would garble.
-  void AwaitLineFeed();
   // Sends a bare line end and drops the answer: bytes the part received at
   // the wrong rate are the start of a garbage line, which ends there rather
   // than in front of the next command.
@@ -128,6 +126,8 @@ class BootClient {
   bool Send(CommandResult& result, std::string_view bytes);
   bool ReadLine(CommandResult& result, std::string& line, std::uint32_t deadline);
   bool ReadNumbers(CommandResult& result, std::uint32_t* numbers, std::size_t count);
+  // Waits, at most kLineFeedWaitMs beyond its line time, for an LF owed.
+  void AwaitLineFeed();
   CommandResult EnsureEchoOff();
   CommandResult Handshake(unsigned crystal_khz);
   CommandResult WriteBlock(CommandResult& result, const std::uint8_t* bytes, std::size_t count);

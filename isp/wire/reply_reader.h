@@ -32,9 +32,9 @@ class ReplyReader {
   // The next complete reply line without its line end, or nothing until
   // more bytes have come.
   std::optional<std::string> NextLine();
-  // Whether a line feed has come after the last line handed out: the part
-  // ends its answers in CR LF, and only after the LF is its answer whole.
-  bool LineFeedHeld() const { return pending_.find('\n') != std::string::npos; }
+  // Whether the last line handed out ended in a CR and nothing has come
+  // since: the part ends its answers in CR LF, and its LF is still on the way.
+  bool LineFeedOwed() const { return pending_ == "\r"; }
   // Whether the echo of the line sent has come (always true for kNone).
   bool EchoSeen() const { return echo_seen_; }
   // The bytes received since Begin (the last kKeptBytes of them), for
