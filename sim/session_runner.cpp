@@ -274,8 +274,9 @@ std::optional<timespec> SessionRunner::poll_timeout(TimePoint now) const {
   sooner(flow_control_.next_wake());
   if (part_.busy(now)) {
     sooner(part_.busy_until());
-  } else if (incoming_.empty() && input_pacer_.next_due()) {
-    sooner(batched_wake(input_pacer_, port_.unread_from_host(), now));
+  } else if (incoming_.empty()) {
+    // The host's unread bytes matter only while a burst of them is paced.
+    if (input_pacer_.next_due()) sooner(batched_wake(input_pacer_, port_.unread_from_host(), now));
   } else {
     sooner(now);
   }
